@@ -1,0 +1,40 @@
+# SPDX-License-Identifier: MIT
+# SPDX-FileCopyrightText: Ombrevale
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_GEN := -G Ninja
+
+.PHONY: deps run build test bench cross-check asan fuzz clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake --preset release $(CMAKE_GEN)
+	cmake --build --preset release -j $(JOBS)
+
+run: build
+	./build/release/vantoscope
+
+test: deps
+	cmake --preset release $(CMAKE_GEN)
+	cmake --build --preset release -j $(JOBS)
+	ctest --preset release
+
+asan: deps
+	cmake --preset asan-ubsan $(CMAKE_GEN)
+	cmake --build --preset asan-ubsan -j $(JOBS)
+	ctest --preset asan-ubsan
+
+bench: deps
+	cmake --preset bench $(CMAKE_GEN)
+	cmake --build --preset bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# The Qt-free libraries, their tests and the headless program, built for 64-bit Windows.
+cross-check: deps
+	cmake --preset cross-windows $(CMAKE_GEN)
+	cmake --build --preset cross-windows -j $(JOBS)
+
+clean:
+	rm -rf build

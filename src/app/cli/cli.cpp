@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "app/cli/cli.h"
+
+#include "monitor/connection_filters.h"
+#include "monitor/process_identity.h"
+
+namespace vanto::cli {
+
+std::string Usage() {
+    return "Usage: vantoscope [/minimized]\n"
+           "       vantoscope --list [--all] [--format text|csv|json]\n"
+           "       vantoscope --help\n"
+           "\n"
+           "Without options Vantoscope opens its window, which lists every IPv4 TCP connection\n"
+           "and listener and every UDP endpoint with the process that owns it, refreshed once a\n"
+           "second. Without a display it prints the connection table instead.\n"
+           "\n"
+           "  --list             print one snapshot of the connections and exit\n"
+           "  --all              with --list: every row, also system processes (PID 0 and 4),\n"
+           "                     listeners, UDP endpoints and connections to 127.0.0.1\n"
+           "  --format FORMAT    with --list: text (aligned columns, the default), csv (RFC 4180)\n"
+           "                     or json (an array of objects)\n"
+           "  /minimized         start the window hidden in the notification area\n"
+           "  -h, --help         show this help and exit\n";
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    ParseResult r;
+    bool list = false, help = false, format_given = false;
+    auto fail = [&](std::string msg) {
+        r.ok = false;
+        r.error = std::move(msg);
+        return r;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--list") {
+            list = true;
+        } else if (a == "--all") {
+            r.options.all = true;
+        } else if (a == "--help" || a == "-h") {
+            help = true;
+        } else if (a == "/minimized") {
+            r.options.minimized = true;
+        } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
+            std::string value;
+            if (a == "--format") {
+                if (i + 1 >= args.size()) return fail("option --format needs a value: text, csv or json");
+                value = args[++i];
+            } else {
+                value = a.substr(9);
+            }
+            if (value == "text") r.options.format = Format::Text;
+            else if (value == "csv") r.options.format = Format::Csv;
+            else if (value == "json") r.options.format = Format::Json;
+            else return fail("unknown format '" + value + "': use text, csv or json");
+            format_given = true;
+        } else {
+            return fail("unknown option '" + a + "'");
+        }
+    }
+    if (help) r.options.mode = Mode::Help;
+    else if (list) r.options.mode = Mode::List;
+    else if ((r.options.all || format_given)) return fail("--all and --format go with --list");
+    return r;
+}
+
+Table ConnectionTable(const TConnectionArray& connections, bool all,
+                      const std::function<std::string(std::uint32_t pid)>& process_text) {
+    Table t;
+    t.columns = {{"PID", "pid", true},
+                 {"Protocol", "protocol", false},
+                 {"State", "state", false},
+                 {"Local Address", "local_address", false},
+                 {"Local Port", "local_port", true},
+                 {"Remote Address", "remote_address", false},
+                 {"Remote Port", "remote_port", true},
+                 {"Port Label", "remote_port_label", false},
+                 {"Process", "process", false}};
+    for (const auto& c : connections) {
+        if (!all && !IsShown(c, false, false)) continue;
+        const auto remote_port = SwapPort(c.remote_port);
+        std::string label = PortLabel(static_cast<int>(remote_port));
+        // The label carries a leading blank and brackets so that it can follow the number;
+        // a column of its own wants just the name.
+        if (label.size() > 3) label = label.substr(2, label.size() - 3);
+        t.rows.push_back({std::to_string(c.pid), ProtocolToStr(c.protocol), StateName(c.state), IpToStr(c.local_addr),
+                          std::to_string(SwapPort(c.local_port)), IpToStr(c.remote_addr), std::to_string(remote_port),
+                          label, process_text(c.pid)});
+    }
+    return t;
+}
+
+namespace {
+
+int PrintList(const Options& o, std::ostream& out) {
+    TConnectionArray snapshot;
+    TakeSnapshot(snapshot);
+    WriteTable(ConnectionTable(snapshot, o.all, [](std::uint32_t pid) { return GetProcessPath(pid); }), o.format, out);
+    out.flush();
+    return out ? 0 : 1;
+}
+
+}  // namespace
+
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+         const std::function<int(const Options&)>& window) {
+    const ParseResult p = ParseCommandLine(args);
+    if (!p.ok) {
+        err << "vantoscope: " << p.error << "\n" << Usage();
+        return 2;
+    }
+    switch (p.options.mode) {
+    case Mode::Help:
+        out << Usage();
+        return 0;
+    case Mode::List:
+        return PrintList(p.options, out);
+    case Mode::Window:
+        break;
+    }
+    if (window) return window(p.options);
+    err << "vantoscope: no display found; printing the connection table instead\n";
+    return PrintList(p.options, out);
+}
+
+}  // namespace vanto::cli

@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "app/cli/table_format.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vanto::cli {
+
+namespace {
+
+// Length of the valid UTF-8 sequence starting at s[i], or 0.
+std::size_t Utf8SeqLen(const std::string& s, std::size_t i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    std::size_t n;
+    unsigned min;
+    unsigned cp;
+    if (b < 0x80) return 1;
+    if ((b & 0xE0) == 0xC0) { n = 2; cp = b & 0x1Fu; min = 0x80; }
+    else if ((b & 0xF0) == 0xE0) { n = 3; cp = b & 0x0Fu; min = 0x800; }
+    else if ((b & 0xF8) == 0xF0) { n = 4; cp = b & 0x07u; min = 0x10000; }
+    else return 0;
+    if (i + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+// Display width of a cell for alignment: one column per code point.
+std::size_t Width(const std::string& s) {
+    std::size_t w = 0;
+    for (char c : s)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++w;
+    return w;
+}
+
+}  // namespace
+
+std::string Printable(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return out;
+}
+
+std::string JsonQuote(const std::string& text) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b >= 0x80) {
+            const std::size_t n = Utf8SeqLen(text, i);
+            if (n == 0) {
+                out += "\xEF\xBF\xBD";
+                ++i;
+            } else {
+                out.append(text, i, n);
+                i += n;
+            }
+            continue;
+        }
+        switch (b) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (b < 0x20 || b == 0x7F) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", b);
+                out += buf;
+            } else {
+                out += static_cast<char>(b);
+            }
+        }
+        ++i;
+    }
+    return out + "\"";
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+void WriteTable(const Table& table, Format format, std::ostream& out) {
+    const std::size_t ncol = table.columns.size();
+    auto cell = [&](const std::vector<std::string>& row, std::size_t c) -> const std::string& {
+        static const std::string empty;
+        return c < row.size() ? row[c] : empty;
+    };
+    switch (format) {
+    case Format::Text: {
+        std::vector<std::size_t> width(ncol);
+        for (std::size_t c = 0; c < ncol; ++c) width[c] = Width(table.columns[c].header);
+        for (const auto& row : table.rows)
+            for (std::size_t c = 0; c < ncol; ++c) width[c] = std::max(width[c], Width(cell(row, c)));
+        // Width() counts code points, and Printable() keeps their number.
+        auto line = [&](auto&& text_of) {
+            std::string s;
+            for (std::size_t c = 0; c < ncol; ++c) {
+                const std::string t = Printable(text_of(c));
+                s += t;
+                if (c + 1 < ncol) s.append(width[c] - Width(t) + 2, ' ');
+            }
+            out << s << '\n';
+        };
+        line([&](std::size_t c) -> const std::string& { return table.columns[c].header; });
+        for (const auto& row : table.rows) line([&](std::size_t c) -> const std::string& { return cell(row, c); });
+        break;
+    }
+    case Format::Csv: {
+        auto line = [&](auto&& text_of) {
+            for (std::size_t c = 0; c < ncol; ++c) out << (c ? "," : "") << CsvField(text_of(c));
+            out << "\r\n";  // RFC 4180 line ends
+        };
+        line([&](std::size_t c) -> const std::string& { return table.columns[c].header; });
+        for (const auto& row : table.rows) line([&](std::size_t c) -> const std::string& { return cell(row, c); });
+        break;
+    }
+    case Format::Json: {
+        out << "[";
+        for (std::size_t r = 0; r < table.rows.size(); ++r) {
+            out << (r ? ",\n  {" : "\n  {");
+            for (std::size_t c = 0; c < ncol; ++c) {
+                const std::string& v = cell(table.rows[r], c);
+                const bool number = table.columns[c].numeric && !v.empty() &&
+                                    v.find_first_not_of("0123456789") == std::string::npos;
+                out << (c ? ", " : "") << JsonQuote(table.columns[c].json_key) << ": " << (number ? v : JsonQuote(v));
+            }
+            out << "}";
+        }
+        out << (table.rows.empty() ? "]\n" : "\n]\n");
+        break;
+    }
+    }
+}
+
+}  // namespace vanto::cli

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "monitor/connection_snapshot.h"
+
+#include <cstdio>
+
+namespace vanto {
+
+const char* const TcpStateNames[13] = {
+    "",           "CLOSED",     "LISTENING", "SYN SENT",  "SYN RECIEVED",        "ESTABLISHED", "FIN WAIT1?",
+    "FIN WAIT2?", "CLOSE WAIT", "CLOSING",   "LAST ACKNOWLEDGMENT", "TIME WAIT", "DELETE TCP",
+};
+
+bool GetTcpConnections(TConnectionArray& connections, platform::NetTableReader* reader) {
+    platform::NetTableReader own;
+    std::vector<platform::TcpRowOwnerPid> rows;
+    if (!(reader ? reader : &own)->ReadTcp(rows)) return false;
+    connections.reserve(connections.size() + rows.size());
+    for (const auto& r : rows)
+        connections.push_back({kProtocolTcp, r.state, r.local_addr, r.local_port, r.remote_addr, r.remote_port, r.pid});
+    return true;
+}
+
+bool GetUdpConnections(TConnectionArray& connections, platform::NetTableReader* reader) {
+    platform::NetTableReader own;
+    std::vector<platform::UdpRowOwnerPid> rows;
+    if (!(reader ? reader : &own)->ReadUdp(rows)) return false;
+    connections.reserve(connections.size() + rows.size());
+    for (const auto& r : rows) connections.push_back({kProtocolUdp, 0, r.local_addr, r.local_port, 0, 0, r.pid});
+    return true;
+}
+
+void TakeSnapshot(TConnectionArray& connections) {
+    connections.clear();
+    platform::NetTableReader reader;
+    // A table that cannot be read contributes no rows; the next refresh tries again.
+    GetTcpConnections(connections, &reader);
+    GetUdpConnections(connections, &reader);
+}
+
+std::string IpToStr(std::uint32_t addr) {
+    const auto* b = reinterpret_cast<const unsigned char*>(&addr);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+    return buf;
+}
+
+std::uint32_t SwapPort(std::uint32_t port) {
+    port &= 0xFFFFu;
+    return (port >> 8) + ((port & 0xFFu) << 8);
+}
+
+std::string ProtocolToStr(std::uint8_t protocol) {
+    switch (protocol) {
+    case kProtocolTcp:
+        return "TCP";
+    case kProtocolUdp:
+        return "UDP";
+    default:
+        return "Unknown";
+    }
+}
+
+std::string StateName(std::uint32_t state) { return state < 13 ? TcpStateNames[state] : ""; }
+
+std::string PortLabel(int port) {
+    switch (port) {
+    case 21: return " (FTP)";
+    case 25: return " (SMTP)";
+    case 80: return " (HTTP)";
+    case 110: return " (POP3)";
+    case 143: return " (IMAP)";
+    case 443: return " (HTTPS)";
+    case 445: return " (Microsoft-DS)";
+    case 465: return " (SMTP / SSL)";
+    case 587: return " (SMTP / Auth)";
+    case 993: return " (IMAPS)";
+    case 5000: return " (Mozilla Sync)";
+    case 5353: return " (mDNS)";
+    case 8080: return " (HTTP)";
+    default: return "";
+    }
+}
+
+}  // namespace vanto

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "monitor/process_identity.h"
+
+#include "platform/process.h"
+
+namespace vanto {
+
+std::string FindProcessExeName(std::uint32_t pid) {
+    std::string name;
+    if (!platform::GetProcessListName(pid, name) || name.empty()) return "?";
+    return name;
+}
+
+std::string GetProcessPath(std::uint32_t pid) {
+    std::string path;
+    if (!platform::GetProcessImagePath(pid, path) || path.empty() || path == "?") return FindProcessExeName(pid);
+    return path;
+}
+
+}  // namespace vanto

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <string>
+#include <string_view>
+
+namespace vanto::platform {
+
+namespace {
+
+std::string ProcPath(std::uint32_t pid, const char* leaf) { return "/proc/" + std::to_string(pid) + "/" + leaf; }
+
+// Reads at most `cap` bytes of a small /proc file.
+bool ReadSmall(const std::string& path, std::string& text, std::size_t cap) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    text.assign(cap, '\0');
+    std::size_t got = 0;
+    while (got < cap) {
+        const ssize_t n = ::read(fd, text.data() + got, cap - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text.resize(got);
+    return true;
+}
+
+}  // namespace
+
+bool GetProcessImagePath(std::uint32_t pid, std::string& path) {
+    if (pid == 0) return false;  // the idle "process" has no image, on either platform
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink(ProcPath(pid, "exe").c_str(), buf, sizeof buf);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) return false;
+    path.assign(buf, static_cast<std::size_t>(n));
+    // The kernel's mark for a replaced or removed image, not part of the file's name.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.size() > kDeleted.size() && path.compare(path.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0)
+        path.resize(path.size() - kDeleted.size());
+    return !path.empty();
+}
+
+bool GetProcessListName(std::uint32_t pid, std::string& name) {
+    if (pid == 0) return false;
+    std::string comm;
+    if (!ReadSmall(ProcPath(pid, "comm"), comm, 64)) return false;
+    while (!comm.empty() && (comm.back() == '\n' || comm.back() == '\0')) comm.pop_back();
+    if (comm.empty()) return false;
+    name = comm;
+    // comm holds at most 15 bytes. When it is cut, the file name of argv[0] (readable for
+    // every process, unlike exe) gives the whole name, provided it starts the same way.
+    if (comm.size() == 15) {
+        std::string cmd;
+        if (ReadSmall(ProcPath(pid, "cmdline"), cmd, 4096)) {
+            cmd.resize(cmd.find('\0') == std::string::npos ? cmd.size() : cmd.find('\0'));
+            const auto slash = cmd.rfind('/');
+            std::string base = slash == std::string::npos ? cmd : cmd.substr(slash + 1);
+            if (base.size() > comm.size() && base.compare(0, comm.size(), comm) == 0) name = base;
+        }
+    }
+    return true;
+}
+
+}  // namespace vanto::platform

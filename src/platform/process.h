@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// What the operating system says about a running process: its executable's full path and
+// the bare executable name of its entry in the process list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vanto::platform {
+
+// Full path of the process's main executable. False when the process cannot be opened or
+// its image name cannot be read (other users' processes without privilege, ended processes).
+bool GetProcessImagePath(std::uint32_t pid, std::string& path);
+
+// Executable file name of the process as the process list shows it. False when the
+// process is not in the list.
+bool GetProcessListName(std::uint32_t pid, std::string& name);
+
+}  // namespace vanto::platform

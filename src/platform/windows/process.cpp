@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// Windows process identity: the main module's file name through the process-status library
+// (loaded at first use), and the Toolhelp process list.
+#include "platform/process.h"
+
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+namespace vanto::platform {
+
+namespace {
+
+using GetModuleFileNameExAFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+
+GetModuleFileNameExAFn ModuleFileNameFn() {
+    static const GetModuleFileNameExAFn fn = [] {
+        HMODULE lib = LoadLibraryW(L"psapi.dll");
+        return lib ? reinterpret_cast<GetModuleFileNameExAFn>(
+                         reinterpret_cast<void*>(GetProcAddress(lib, "GetModuleFileNameExA")))
+                   : nullptr;
+    }();
+    return fn;
+}
+
+}  // namespace
+
+bool GetProcessImagePath(std::uint32_t pid, std::string& path) {
+    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!h) return false;
+    char buf[MAX_PATH] = {};
+    DWORD n = 0;
+    if (auto fn = ModuleFileNameFn()) n = fn(h, nullptr, buf, MAX_PATH);
+    CloseHandle(h);
+    if (n == 0) return false;
+    path.assign(buf, strnlen(buf, MAX_PATH));
+    return !path.empty();
+}
+
+bool GetProcessListName(std::uint32_t pid, std::string& name) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    if (Process32First(snap, &entry)) {
+        do {
+            if (entry.th32ProcessID == pid) {
+                name.assign(entry.szExeFile, strnlen(entry.szExeFile, MAX_PATH));
+                found = true;
+            }
+        } while (Process32Next(snap, &entry));
+    }
+    CloseHandle(snap);
+    return found;
+}
+
+}  // namespace vanto::platform

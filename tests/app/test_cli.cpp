@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "app/cli/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+using namespace vanto;
+using namespace vanto::cli;
+
+TEST(CommandLine, ModesAndFormats) {
+    struct Case {
+        std::vector<std::string> args;
+        Mode mode;
+        bool all;
+        Format format;
+        bool minimized;
+    } cases[] = {
+        {{}, Mode::Window, false, Format::Text, false},
+        {{"/minimized"}, Mode::Window, false, Format::Text, true},
+        {{"--list"}, Mode::List, false, Format::Text, false},
+        {{"--list", "--all"}, Mode::List, true, Format::Text, false},
+        {{"--format", "csv", "--list"}, Mode::List, false, Format::Csv, false},
+        {{"--list", "--format=json", "--all"}, Mode::List, true, Format::Json, false},
+        {{"--help"}, Mode::Help, false, Format::Text, false},
+        {{"--list", "-h"}, Mode::Help, false, Format::Text, false},
+    };
+    for (const auto& c : cases) {
+        const auto r = ParseCommandLine(c.args);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.mode, c.mode);
+        EXPECT_EQ(r.options.all, c.all);
+        EXPECT_EQ(r.options.format, c.format);
+        EXPECT_EQ(r.options.minimized, c.minimized);
+    }
+}
+
+TEST(CommandLine, BadOptionsExitTwoWithOneLineAndUsage) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"},
+                                               {"--all"}, {"/MINIMIZED"}}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(Main(args, out, err, {}), 2) << args[0];
+        EXPECT_TRUE(out.str().empty());
+        const std::string e = err.str();
+        ASSERT_NE(e.find('\n'), std::string::npos);
+        EXPECT_EQ(e.rfind("vantoscope: ", 0), 0u) << e;
+        EXPECT_EQ(e.substr(e.find('\n') + 1), Usage());
+    }
+}
+
+TEST(CommandLine, WindowWhenThereIsADisplayTableWhenNot) {
+    std::ostringstream out, err;
+    bool opened = false;
+    EXPECT_EQ(Main({"/minimized"}, out, err, [&](const Options& o) {
+                  opened = o.minimized;
+                  return 7;
+              }),
+              7);
+    EXPECT_TRUE(opened);
+
+    std::ostringstream out2, err2;
+    EXPECT_EQ(Main({}, out2, err2, {}), 0);
+    EXPECT_NE(err2.str().find("no display"), std::string::npos);
+    EXPECT_EQ(out2.str().rfind("PID", 0), 0u);  // the table's header
+}
+
+namespace {
+
+std::uint32_t Addr(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
+    const unsigned char bytes[4] = {a, b, c, d};
+    std::uint32_t v;
+    std::memcpy(&v, bytes, 4);
+    return v;
+}
+
+}  // namespace
+
+TEST(ConnectionTable, DefaultRowsAreTheWindowsDefaultRows) {
+    const TConnectionArray snap = {
+        {0, 5, Addr(10, 0, 0, 2), 0x3930, Addr(192, 0, 2, 10), 0xBB01, 321},  // shown
+        {0, 5, Addr(10, 0, 0, 2), 0x3A30, Addr(192, 0, 2, 11), 0x3500, 4},    // system
+        {0, 5, Addr(127, 0, 0, 1), 0x3B30, Addr(127, 0, 0, 1), 0x5000, 321},  // local
+        {0, 2, Addr(0, 0, 0, 0), 0x5000, 0, 0, 321},                          // listener
+        {1, 0, Addr(0, 0, 0, 0), 0x3500, 0, 0, 321},                          // UDP
+        {0, 5, Addr(10, 0, 0, 2), 0x3C30, Addr(127, 0, 0, 2), 0x901F, 0},     // PID 0
+        {0, 5, Addr(10, 0, 0, 2), 0x3D30, Addr(127, 0, 0, 2), 0x901F, 99},    // 127.0.0.2 is shown
+    };
+    auto name = [](std::uint32_t pid) { return "proc" + std::to_string(pid); };
+    const Table shown = ConnectionTable(snap, false, name);
+    ASSERT_EQ(shown.rows.size(), 2u);
+    EXPECT_EQ(shown.rows[0], (std::vector<std::string>{"321", "TCP", "ESTABLISHED", "10.0.0.2", "12345", "192.0.2.10",
+                                                       "443", "HTTPS", "proc321"}));
+    EXPECT_EQ(shown.rows[1][5], "127.0.0.2");
+    EXPECT_EQ(shown.rows[1][7], "HTTP");
+
+    const Table all = ConnectionTable(snap, true, name);
+    ASSERT_EQ(all.rows.size(), snap.size());
+    EXPECT_EQ(all.rows[4], (std::vector<std::string>{"321", "UDP", "", "0.0.0.0", "53", "0.0.0.0", "0", "", "proc321"}));
+    EXPECT_EQ(all.rows[3][2], "LISTENING");
+}
+
+TEST(TableFormat, TextIsAlignedAndCsvFollowsRfc4180) {
+    Table t;
+    t.columns = {{"A", "a"}, {"Long header", "b"}, {"C", "c"}};
+    t.rows = {{"xyz", "1", "plain"}, {"q", "has,comma", "say \"hi\"\nthere"}};
+
+    std::ostringstream text;
+    WriteTable(t, Format::Text, text);
+    EXPECT_EQ(text.str(),
+              "A    Long header  C\n"
+              "xyz  1            plain\n"
+              "q    has,comma    say \"hi\"?there\n");
+
+    std::ostringstream csv;
+    WriteTable(t, Format::Csv, csv);
+    EXPECT_EQ(csv.str(),
+              "A,Long header,C\r\n"
+              "xyz,1,plain\r\n"
+              "q,\"has,comma\",\"say \"\"hi\"\"\nthere\"\r\n");
+}
