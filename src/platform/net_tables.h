@@ -33,7 +33,11 @@ struct UdpRowOwnerPid {
 // backend resolve socket owners with a single pass over /proc instead of one per table.
 class NetTableReader {
 public:
-    NetTableReader();
+    // Where the Linux backend reads the tables: the netlink dump with the /proc text tables
+    // as fallback (Auto), or only the /proc text tables. Windows has one source.
+    enum class Source { Auto, TextTables };
+
+    explicit NetTableReader(Source source = Source::Auto);
     ~NetTableReader();
     NetTableReader(const NetTableReader&) = delete;
     NetTableReader& operator=(const NetTableReader&) = delete;

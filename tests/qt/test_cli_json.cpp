@@ -51,7 +51,7 @@ TEST(CliJson, ProgramOutputParsesBackWithStableKeys) {
 TEST(CliJson, AwkwardTextStaysValidJson) {
     cli::Table t;
     t.columns = {{"PID", "pid", true}, {"Process", "process", false}};
-    t.rows = {{"12", "C:\\Program Files\\\"quoted\"\tname\n"}, {"7", std::string("bad \xFF\xFE utf8 \x01", 14)},
+    t.rows = {{"12", "C:\\Program Files\\\"quoted\"\tname\n"}, {"7", std::string("bad \xFF\xFE utf8 \x01")},
               {"", "empty pid"}};
     std::ostringstream out;
     cli::WriteTable(t, cli::Format::Json, out);

@@ -107,8 +107,8 @@ bool ReadWholeFile(const char* path, std::string& text, std::size_t cap) {
     }
 }
 
-bool ReadTable(std::uint8_t protocol, std::vector<SocketEntry>& out) {
-    if (DumpNetlink(protocol, out)) return true;
+bool ReadTable(std::uint8_t protocol, bool netlink, std::vector<SocketEntry>& out) {
+    if (netlink && DumpNetlink(protocol, out)) return true;
     std::string text;
     if (!ReadWholeFile(protocol == IPPROTO_TCP ? "/proc/net/tcp" : "/proc/net/udp", text, 512u << 20)) return false;
     linux_backend::ParseProcNetTable(text, out);
@@ -125,6 +125,7 @@ bool IsPidName(const char* s) {
 }  // namespace
 
 struct NetTableReader::State {
+    bool netlink = true;
     bool owners_read = false;
     std::unordered_map<std::uint64_t, std::uint32_t> owner;  // socket inode -> pid
 
@@ -168,12 +169,14 @@ struct NetTableReader::State {
     }
 };
 
-NetTableReader::NetTableReader() : state_(std::make_unique<State>()) {}
+NetTableReader::NetTableReader(Source source) : state_(std::make_unique<State>()) {
+    state_->netlink = source == Source::Auto;
+}
 NetTableReader::~NetTableReader() = default;
 
 bool NetTableReader::ReadTcp(std::vector<TcpRowOwnerPid>& rows) {
     std::vector<SocketEntry> entries;
-    if (!ReadTable(IPPROTO_TCP, entries)) return false;
+    if (!ReadTable(IPPROTO_TCP, state_->netlink, entries)) return false;
     rows.reserve(rows.size() + entries.size());
     for (const auto& e : entries) {
         rows.push_back({linux_backend::TableStateFromLinux(e.linux_state), e.local_addr, e.local_port, e.remote_addr,
@@ -184,7 +187,7 @@ bool NetTableReader::ReadTcp(std::vector<TcpRowOwnerPid>& rows) {
 
 bool NetTableReader::ReadUdp(std::vector<UdpRowOwnerPid>& rows) {
     std::vector<SocketEntry> entries;
-    if (!ReadTable(IPPROTO_UDP, entries)) return false;
+    if (!ReadTable(IPPROTO_UDP, state_->netlink, entries)) return false;
     rows.reserve(rows.size() + entries.size());
     for (const auto& e : entries) rows.push_back({e.local_addr, e.local_port, state_->OwnerOf(e.inode)});
     return true;

@@ -13,7 +13,7 @@ namespace vanto::platform {
 
 struct NetTableReader::State {};
 
-NetTableReader::NetTableReader() : state_(std::make_unique<State>()) {}
+NetTableReader::NetTableReader(Source) : state_(std::make_unique<State>()) {}
 NetTableReader::~NetTableReader() = default;
 
 namespace {

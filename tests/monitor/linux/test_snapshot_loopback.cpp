@@ -44,7 +44,16 @@ sockaddr_in Bound(int fd) {
 
 }  // namespace
 
-TEST(SnapshotLoopback, FindsOwnListenerConnectionAndUdpEndpoint) {
+class SnapshotLoopback : public ::testing::TestWithParam<platform::NetTableReader::Source> {};
+
+INSTANTIATE_TEST_SUITE_P(BothSources, SnapshotLoopback,
+                         ::testing::Values(platform::NetTableReader::Source::Auto,
+                                           platform::NetTableReader::Source::TextTables),
+                         [](const auto& info) {
+                             return info.param == platform::NetTableReader::Source::Auto ? "Netlink" : "ProcText";
+                         });
+
+TEST_P(SnapshotLoopback, FindsOwnListenerConnectionAndUdpEndpoint) {
     Sock listener(::socket(AF_INET, SOCK_STREAM, 0));
     auto any = Addr("127.0.0.2", 0);
     ASSERT_EQ(::bind(listener.fd, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
@@ -63,7 +72,9 @@ TEST(SnapshotLoopback, FindsOwnListenerConnectionAndUdpEndpoint) {
     const sockaddr_in udp_end = Bound(udp.fd);
 
     TConnectionArray snap;
-    TakeSnapshot(snap);
+    platform::NetTableReader reader(GetParam());
+    ASSERT_TRUE(GetTcpConnections(snap, &reader));
+    ASSERT_TRUE(GetUdpConnections(snap, &reader));
     const auto me = static_cast<std::uint32_t>(::getpid());
 
     auto find = [&](auto pred) { return std::find_if(snap.begin(), snap.end(), pred); };
