@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// Raw facts about the running system: the Windows version sources (classic version
+// record, workstation information, the CurrentVersion key), the 64-bit host and
+// administrator tests, and on Linux the os-release text and kernel release. Every call
+// reads afresh and answers false or empty instead of failing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vanto::platform {
+
+// The classic version record (GetVersionEx with OSVERSIONINFOA).
+struct ClassicVersion {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t build = 0;
+    std::uint32_t platform_id = 0;  // 1: Windows 95 family, 2: NT family
+    std::string service_pack;       // szCSDVersion
+};
+
+// False when the record cannot be read; always false on Linux.
+bool QueryClassicVersion(ClassicVersion& version);
+
+// Major and minor version of the workstation information record of level 100
+// (NetWkstaGetInfo on the local machine). False when it cannot be read; always false on
+// Linux.
+bool QueryWorkstationVersion(std::uint32_t& major, std::uint32_t& minor);
+
+// A string value of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion, read
+// only. False when the key cannot be opened or the value is missing or not a string;
+// always false on Linux.
+bool ReadCurrentVersionValue(const std::string& name, std::string& value);
+
+// True when this 32-bit process runs on 64-bit Windows; false when the test is unavailable
+// or fails, and always false on Linux.
+bool IsWow64();
+
+// True on Windows older than Vista: workstation information unreadable or major version
+// below 6. Always false on Linux.
+bool IsPreVista();
+
+// Windows: the token holds the Administrators group enabled (not deny-only); true on a
+// system that is not NT-based; false when the token cannot be read. Linux: effective uid 0.
+bool IsUserAdmin();
+
+// Linux: the text of /etc/os-release, or of /usr/lib/os-release when the first is
+// missing; reads at most 64 KiB. False when neither can be read, and always on Windows.
+bool ReadOsRelease(std::string& text);
+
+// Linux: the kernel release (uname -r). False on failure, and always on Windows.
+bool GetKernelRelease(std::string& release);
+
+}  // namespace vanto::platform

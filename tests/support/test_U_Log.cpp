@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "support/U_Log.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "platform/shell.h"
+#include "testsupport/test_support.h"
+
+using namespace vanto;
+using vanto::testing::readFile;
+using vanto::testing::TempDir;
+
+namespace {
+
+const std::regex kLine(R"((Verbose|Info|Error)\t\[\d\d-\d\d-\d\d \d\d:\d\d:\d\d\]\t([\s\S]*))");
+
+std::string MessageOf(const std::string& line) {
+    std::smatch m;
+    return std::regex_match(line, m, kLine) ? m[2].str() : "<malformed: " + line + ">";
+}
+
+}  // namespace
+
+TEST(TKLog, LevelsNamesAndErrorCount) {
+    TempDir dir;
+    TKLog log((dir.path() / "a.log").string(), false, 100, false);
+    log.Log("hidden", 0);
+    EXPECT_TRUE(log.Lines().empty());
+    log.Log("started", 1);
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(log.Lines()[0].rfind("Info\t", 0), 0u);
+    EXPECT_EQ(MessageOf(log.Lines()[0]), "started");
+    EXPECT_EQ(log.ErrorCount(), 0);
+    log.Log("boom", 5);
+    EXPECT_EQ(log.Lines()[0].rfind("Error\t", 0), 0u);
+    EXPECT_EQ(log.ErrorCount(), 1);
+    log.Log("again", 2);
+    EXPECT_EQ(log.ErrorCount(), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "a.log"));  // not verbose: no disk access yet
+
+    TKLog verbose((dir.path() / "v.log").string(), true, 100, false);
+    verbose.Log("detail", 0);
+    ASSERT_EQ(verbose.Lines().size(), 1u);
+    EXPECT_EQ(verbose.Lines()[0].rfind("Verbose\t", 0), 0u);
+    EXPECT_EQ(readFile(dir.path() / "v.log"), verbose.Lines()[0] + "\r\n");  // saved at once
+}
+
+TEST(TKLog, CapKeepsTheNewestFirst) {
+    TempDir dir;
+    TKLog log((dir.path() / "c.log").string(), false, 3, false);
+    for (const char* m : {"one", "two", "three", "four"}) log.Log(m, 1);
+    ASSERT_EQ(log.Lines().size(), 3u);
+    EXPECT_EQ(MessageOf(log.Lines()[0]), "four");
+    EXPECT_EQ(MessageOf(log.Lines()[1]), "three");
+    EXPECT_EQ(MessageOf(log.Lines()[2]), "two");
+}
+
+TEST(TKLog, FileIsNewestFirstWithCrLfAndNoBom) {
+    TempDir dir;
+    const auto file = dir.path() / "Vantoscope.log";
+    {
+        TKLog log(file.string(), false, 10, false);
+        log.Log("first", 1);
+        log.Log("tab\there", 1);
+        log.Log("two\nlines", 2);
+    }  // the destructor saves
+    const std::string text = readFile(file);
+    const std::regex whole(
+        "Error\\t\\[\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]\\ttwo\\nlines\\r\\n"
+        "Info\\t\\[\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]\\ttab\\there\\r\\n"
+        "Info\\t\\[\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\]\\tfirst\\r\\n");
+    EXPECT_TRUE(std::regex_match(text, whole)) << text;
+    ASSERT_GE(text.size(), 3u);
+    EXPECT_NE(text.substr(0, 3), "\xEF\xBB\xBF");
+
+    // A loaded file keeps its lines as they stand, newest on top; the next save rewrites it whole.
+    TKLog again(file.string(), false, 10, true);
+    ASSERT_EQ(again.Lines().size(), 4u);  // the embedded line break splits one entry
+    again.Log("new", 1);
+    again.Save();
+    std::string expected = text;
+    expected.replace(expected.find("two\nlines"), 9, "two\r\nlines");  // split on load, so CR LF now
+    const std::string after = readFile(file);
+    EXPECT_EQ(after.substr(after.find("\r\n") + 2), expected);
+}
+
+TEST(TKLog, MissingFolderWritesAndCreatesNothing) {
+    TempDir dir;
+    const auto folder = dir.path() / "not-there";
+    std::vector<std::string> opened;
+    auto previous = platform::SetShellOpenHook([&](const platform::ShellRequest& r) {
+        opened.push_back(r.file);
+        return false;  // the file does not exist, so the shell fails
+    });
+    {
+        TKLog log((folder / "x.log").string(), true, 10, false);
+        log.Log("line", 1);
+        log.Save();
+        log.OpenLog();
+    }
+    platform::SetShellOpenHook(previous);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    EXPECT_EQ(opened, std::vector<std::string>{(folder / "x.log").string()});
+}
