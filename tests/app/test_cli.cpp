@@ -7,6 +7,9 @@
 #include <cstring>
 #include <sstream>
 
+#include "testsupport/pe_builder.h"
+#include "testsupport/test_support.h"
+
 using namespace vanto;
 using namespace vanto::cli;
 
@@ -37,10 +40,32 @@ TEST(CommandLine, ModesAndFormats) {
     }
 }
 
+TEST(CommandLine, IdentifyTakesPathsVerboseAndFormat) {
+    struct Case {
+        std::vector<std::string> args;
+        bool verbose;
+        Format format;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {{"--identify", "a.exe", "/usr/bin/b"}, false, Format::Text, {"a.exe", "/usr/bin/b"}},
+        {{"x", "--identify", "--verbose", "--format", "json", "y"}, true, Format::Json, {"x", "y"}},
+        {{"--identify", "--format=csv", "--", "-odd name", "--list"}, false, Format::Csv, {"-odd name", "--list"}},
+    };
+    for (const auto& c : cases) {
+        const auto r = ParseCommandLine(c.args);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.mode, Mode::Identify);
+        EXPECT_EQ(r.options.verbose, c.verbose);
+        EXPECT_EQ(r.options.format, c.format);
+        EXPECT_EQ(r.options.paths, c.paths);
+    }
+}
+
 TEST(CommandLine, BadOptionsExitTwoWithOneLineAndUsage) {
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"},
-                                               {"--all"}, {"/MINIMIZED"}}) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"}, {"--all"}, {"/MINIMIZED"},
+             {"--identify"}, {"--identify", "--all", "a"}, {"--list", "--identify", "a"}, {"a.exe"},
+             {"--list", "--verbose"}, {"--", "a.exe"}, {"--identify", "-x", "a"}}) {
         std::ostringstream out, err;
         EXPECT_EQ(Main(args, out, err, {}), 2) << args[0];
         EXPECT_TRUE(out.str().empty());
@@ -100,6 +125,39 @@ TEST(ConnectionTable, DefaultRowsAreTheWindowsDefaultRows) {
     ASSERT_EQ(all.rows.size(), snap.size());
     EXPECT_EQ(all.rows[4], (std::vector<std::string>{"321", "UDP", "", "0.0.0.0", "53", "0.0.0.0", "0", "", "proc321"}));
     EXPECT_EQ(all.rows[3][2], "LISTENING");
+}
+
+TEST(Identify, NamesEachPathAndKeepsGoingPastMissingFiles) {
+    using namespace vanto::testing;
+    TempDir dir;
+    VersionInfoSpec spec = VersionWithStrings({{"FileDescription", "Foo Tool"},
+                                               {"CompanyName", "Foo Co"},
+                                               {"FileVersion", "1, 2, 3, 4"},
+                                               {"ProductName", "Foo"},
+                                               {"OriginalFilename", "foo.exe"}});
+    spec.fileVersionMS = (1u << 16) | 2u;
+    spec.fileVersionLS = (3u << 16) | 4u;
+    const std::string pe = dir.write("bin/foo-tool.exe", BuildPeWithVersion(EncodeVersionInfo(spec)).bytes).string();
+    const std::string missing = (dir.path() / "gone.exe").string();
+
+    const Table brief = IdentifyTable({pe, missing}, false);
+    ASSERT_EQ(brief.columns.size(), 4u);
+    ASSERT_EQ(brief.rows.size(), 2u);
+    EXPECT_EQ(brief.rows[0], (std::vector<std::string>{pe, "Foo", "", ""}));
+    EXPECT_EQ(brief.rows[1], (std::vector<std::string>{missing, "gone", "", ""}));
+
+    const Table full = IdentifyTable({pe, missing}, true);
+    ASSERT_EQ(full.columns.size(), 13u);
+    EXPECT_EQ(full.columns[4].header, "File Version");
+    EXPECT_EQ(full.rows[0], (std::vector<std::string>{pe, "Foo", "", "", "1.2.3.4", "Foo Tool", "Foo Co", "1.2.3.4",
+                                                      "", "", "foo.exe", "Foo", ""}));
+    EXPECT_EQ(full.rows[1][4], "File not found");
+
+    std::ostringstream out, err;
+    EXPECT_EQ(Main({"--identify", "--format", "json", pe, missing}, out, err, {}), 0);
+    EXPECT_TRUE(err.str().empty());
+    EXPECT_NE(out.str().find("\"product\": \"Foo\""), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("\"product\": \"gone\""), std::string::npos) << out.str();
 }
 
 TEST(TableFormat, TextIsAlignedAndCsvFollowsRfc4180) {

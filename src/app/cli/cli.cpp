@@ -3,13 +3,18 @@
 #include "app/cli/cli.h"
 
 #include "monitor/connection_filters.h"
+#include "monitor/display_name.h"
 #include "monitor/process_identity.h"
+#include "platform/files.h"
+#include "productinfo/U_OrvoFct.h"
+#include "support/U_UnicodeUtils.h"
 
 namespace vanto::cli {
 
 std::string Usage() {
     return "Usage: vantoscope [/minimized]\n"
            "       vantoscope --list [--all] [--format text|csv|json]\n"
+           "       vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
            "       vantoscope --help\n"
            "\n"
            "Without options Vantoscope opens its window, which lists every IPv4 TCP connection\n"
@@ -19,15 +24,22 @@ std::string Usage() {
            "  --list             print one snapshot of the connections and exit\n"
            "  --all              with --list: every row, also system processes (PID 0 and 4),\n"
            "                     listeners, UDP endpoints and connections to 127.0.0.1\n"
-           "  --format FORMAT    with --list: text (aligned columns, the default), csv (RFC 4180)\n"
-           "                     or json (an array of objects)\n"
+           "  --identify PATH... print the product name, company and version of each file and\n"
+           "                     exit; a file that is missing or cannot be read is named after\n"
+           "                     its file name\n"
+           "  --verbose          with --identify: also the fixed file version and the eight\n"
+           "                     strings of the version resource\n"
+           "  --format FORMAT    with --list or --identify: text (aligned columns, the default),\n"
+           "                     csv (RFC 4180) or json (an array of objects)\n"
+           "  --                 with --identify: every later argument is a path\n"
            "  /minimized         start the window hidden in the notification area\n"
            "  -h, --help         show this help and exit\n";
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult r;
-    bool list = false, help = false, format_given = false;
+    bool list = false, identify = false, help = false, format_given = false, only_paths = false;
+    std::vector<std::string> loose;  // arguments that are not options: paths for --identify
     auto fail = [&](std::string msg) {
         r.ok = false;
         r.error = std::move(msg);
@@ -35,8 +47,16 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--list") {
+        if (only_paths || (a != "/minimized" && (a.empty() || a.front() != '-'))) {
+            loose.push_back(a);  // a path for --identify, or a mistake reported below
+        } else if (a == "--") {
+            only_paths = true;
+        } else if (a == "--list") {
             list = true;
+        } else if (a == "--identify") {
+            identify = true;
+        } else if (a == "--verbose") {
+            r.options.verbose = true;
         } else if (a == "--all") {
             r.options.all = true;
         } else if (a == "--help" || a == "-h") {
@@ -60,9 +80,27 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             return fail("unknown option '" + a + "'");
         }
     }
-    if (help) r.options.mode = Mode::Help;
-    else if (list) r.options.mode = Mode::List;
-    else if ((r.options.all || format_given)) return fail("--all and --format go with --list");
+    if (help) {
+        r.options.mode = Mode::Help;
+        return r;
+    }
+    if (list && identify) return fail("--list and --identify cannot be combined");
+    if (identify) {
+        if (r.options.all) return fail("--all goes with --list");
+        if (loose.empty()) return fail("--identify needs at least one path");
+        r.options.mode = Mode::Identify;
+        r.options.paths = std::move(loose);
+        return r;
+    }
+    if (!loose.empty()) return fail("unknown argument '" + loose.front() + "' (paths go with --identify)");
+    if (r.options.verbose) return fail("--verbose goes with --identify");
+    if (list) {
+        r.options.mode = Mode::List;
+    } else if (r.options.all) {
+        return fail("--all goes with --list");
+    } else if (format_given) {
+        return fail("--format goes with --list or --identify");
+    }
     return r;
 }
 
@@ -92,12 +130,50 @@ Table ConnectionTable(const TConnectionArray& connections, bool all,
     return t;
 }
 
+Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
+    Table t;
+    t.columns = {{"Path", "path", false},
+                 {"Product", "product", false},
+                 {"Company", "company", false},
+                 {"Version", "version", false}};
+    if (verbose) {
+        t.columns.insert(t.columns.end(), {{"File Version", "fixed_file_version", false},
+                                           {"FileDescription", "file_description", false},
+                                           {"CompanyName", "company_name", false},
+                                           {"FileVersion", "file_version", false},
+                                           {"InternalName", "internal_name", false},
+                                           {"LegalCopyright", "legal_copyright", false},
+                                           {"OriginalFilename", "original_filename", false},
+                                           {"ProductName", "product_name", false},
+                                           {"ProductVersion", "product_version", false}});
+    }
+    for (const std::string& path : paths) {
+        // Company and installed version are not worked out yet: their columns stay empty.
+        std::vector<std::string> row = {path, GetProductName(path), "", ""};
+        if (verbose) {
+            const FileVersionInfoRec v = ReadVersionInfo(path);
+            row.insert(row.end(), {platform::WideToAnsi(GetFileVersionText(platform::AnsiToWide(path))),
+                                   v.FileDescription, v.CompanyName, v.FileVersion, v.InternalName, v.LegalCopyright,
+                                   v.OriginalFilename, v.ProductName, v.ProductVersion});
+        }
+        t.rows.push_back(std::move(row));
+    }
+    return t;
+}
+
 namespace {
 
 int PrintList(const Options& o, std::ostream& out) {
     TConnectionArray snapshot;
     TakeSnapshot(snapshot);
-    WriteTable(ConnectionTable(snapshot, o.all, [](std::uint32_t pid) { return GetProcessPath(pid); }), o.format, out);
+    WriteTable(ConnectionTable(snapshot, o.all, [](std::uint32_t pid) { return DisplayName(GetProcessPath(pid)); }),
+               o.format, out);
+    out.flush();
+    return out ? 0 : 1;
+}
+
+int PrintIdentify(const Options& o, std::ostream& out) {
+    WriteTable(IdentifyTable(o.paths, o.verbose), o.format, out);
     out.flush();
     return out ? 0 : 1;
 }
@@ -117,6 +193,8 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         return 0;
     case Mode::List:
         return PrintList(p.options, out);
+    case Mode::Identify:
+        return PrintIdentify(p.options, out);
     case Mode::Window:
         break;
     }

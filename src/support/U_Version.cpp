@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: Ombrevale
 
-#include "update/U_Version.h"
+#include "support/U_Version.h"
 
 #include <array>
 

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// The text the connection list and the details panel show for a process: the product name
+// of its executable when that file can be looked at, else the process path as it came.
+#pragma once
+
+#include <string>
+
+namespace vanto {
+
+// GetProductName of `process_path` when it names an existing file of more than 0 bytes;
+// otherwise `process_path` unchanged (a bare executable name, or "?"). A bare name is
+// looked up relative to the current folder, where it normally is not, so it stays as it is.
+// Computed afresh on every call: nothing is cached.
+std::string DisplayName(const std::string& process_path);
+
+}  // namespace vanto

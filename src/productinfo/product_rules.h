@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// Per-product naming rules as data. A rule is a row: up to three tests on the name being
+// built (R) and on the facts of the naming call, and one effect on R. Most rows are
+// declarative (rename, take another version field, add or cut an affix); a row that needs
+// more (sibling files, version numbers, the uninstall registry) names a plain function.
+// Rows run in table order and each sees R as the previous row left it: the order is part of
+// the behaviour. GetProductName runs the early list before its generic clean-up and the
+// late list near its end.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "productinfo/U_OrvoFct.h"
+
+namespace vanto {
+
+// Everything a rule may look at during one naming call, and R itself.
+struct NamingCall {
+    std::string path;         // after system-folder redirection
+    std::string base_name;    // file name without its last extension
+    std::string folder;       // folder part of the path, with its trailing separator
+    std::string folder_name;  // the last component of the folder ("" for a bare name)
+    FileVersionInfoRec V;
+    std::string R;  // the name being built
+};
+
+// What a test looks at.
+enum class Subject : unsigned char {
+    None,  // an unused test slot: always holds
+    R,
+    BaseName,
+    Folder,
+    FolderName,
+    Path,
+    FileDescription,
+    CompanyName,
+    FileVersion,
+    InternalName,
+    LegalCopyright,
+    OriginalFilename,
+    ProductName,
+    ProductVersion,
+};
+
+enum class Match : unsigned char { Equals, BeginsWith, EndsWith, Contains, IsEmpty };
+
+struct RuleTest {
+    Subject subject = Subject::None;
+    Match match = Match::Equals;
+    std::string_view text{};
+    bool case_sensitive = false;  // rows compare ASCII case-insensitively unless they say so
+    bool negate = false;
+};
+
+using RuleFunction = void (*)(NamingCall& call);
+
+enum class Action : unsigned char {
+    SetTo,      // R := text
+    TakeField,  // R := the field named by `field`
+    Prepend,    // R := text + R
+    Append,     // R := R + text
+    CutPrefix,  // a leading text removed (case-insensitive), R trimmed when `trim`
+    CutSuffix,  // a trailing text removed (case-insensitive), R trimmed when `trim`
+    Call,       // fn(call): for rows that are more than a test and a text
+};
+
+struct RuleEffect {
+    Action action = Action::SetTo;
+    std::string_view text{};
+    Subject field = Subject::None;
+    bool trim = false;
+    RuleFunction fn = nullptr;
+};
+
+struct ProductRule {
+    std::array<RuleTest, 3> when{};  // all must hold; unused slots hold
+    RuleEffect then{};
+};
+
+// Builders that keep a table row on one line (after `using namespace vanto::rules;`):
+//   {{Is(Subject::R, "MSPCManager")}, SetTo("Microsoft PC Manager")},
+//   {{BeginsWith(Subject::R, "7-Zip"), Is(Subject::BaseName, "7za")}, SetTo("7-Zip Standalone Console")},
+namespace rules {
+
+constexpr RuleTest Is(Subject s, std::string_view text) { return {s, Match::Equals, text}; }
+constexpr RuleTest IsExactly(Subject s, std::string_view text) { return {s, Match::Equals, text, true}; }
+constexpr RuleTest BeginsWith(Subject s, std::string_view text) { return {s, Match::BeginsWith, text}; }
+constexpr RuleTest EndsWith(Subject s, std::string_view text) { return {s, Match::EndsWith, text}; }
+constexpr RuleTest Contains(Subject s, std::string_view text) { return {s, Match::Contains, text}; }
+constexpr RuleTest IsEmpty(Subject s) { return {s, Match::IsEmpty, {}}; }
+constexpr RuleTest Not(RuleTest t) {
+    t.negate = !t.negate;
+    return t;
+}
+
+constexpr RuleEffect SetTo(std::string_view name) { return {Action::SetTo, name}; }
+constexpr RuleEffect TakeField(Subject field) { return {Action::TakeField, {}, field}; }
+constexpr RuleEffect Prepend(std::string_view text) { return {Action::Prepend, text}; }
+constexpr RuleEffect Append(std::string_view text) { return {Action::Append, text}; }
+constexpr RuleEffect CutPrefix(std::string_view text, bool trim = false) {
+    return {Action::CutPrefix, text, Subject::None, trim};
+}
+constexpr RuleEffect CutSuffix(std::string_view text, bool trim = false) {
+    return {Action::CutSuffix, text, Subject::None, trim};
+}
+constexpr RuleEffect Call(RuleFunction fn) { return {Action::Call, {}, Subject::None, false, fn}; }
+
+}  // namespace rules
+
+// The text a subject stands for in `call` (empty for Subject::None).
+const std::string& SubjectText(const NamingCall& call, Subject subject);
+
+bool TestHolds(const RuleTest& test, const NamingCall& call);
+
+// Runs `rules` on call.R in table order.
+void RunProductRules(std::span<const ProductRule> rules, NamingCall& call);
+
+// The rules GetProductName runs before its generic clean-up, and near its end.
+std::span<const ProductRule> EarlyProductRules();
+std::span<const ProductRule> LateProductRules();
+
+// Publishers' web domains that some names carry at their end ("Foo Tool example.com");
+// the clean-up cuts the first one found, case-insensitively.
+std::span<const std::string_view> PublisherDomainSuffixes();
+
+// Facts for rules that look beside the executable. A sibling file that exists but cannot
+// be read counts as absent, so one unreadable file never aborts the naming of the rest.
+
+// `relative` (written with "\" or "/") below `folder`, with the folder's own separator.
+std::string SiblingPath(const std::string& folder, std::string_view relative);
+
+// The lines of a text file (CR LF, LF or CR line ends; a UTF-8 byte-order mark dropped),
+// reading at most `max_bytes`. False when the file is absent, not a regular file, larger
+// than `max_bytes` or unreadable; `lines` is then empty.
+inline constexpr std::size_t kMaxSiblingTextBytes = std::size_t{4} << 20;
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
+                   std::size_t max_bytes = kMaxSiblingTextBytes);
+
+}  // namespace vanto
