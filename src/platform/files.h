@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// The file-system calls the files-and-folders utilities are built on: find-first searches
+// with Windows attributes, folder creation and listing, sizes, the 32-bit file-system
+// redirection switch, the shell's special folders and the program's own path.
+//
+// Wide paths are UTF-16 on Windows. On Linux they are UTF-32 and stand for the UTF-8 bytes of
+// the file system; bytes that are not UTF-8 travel as U+DC80..U+DCFF, so every name converts
+// back to the very bytes it came from.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vanto::platform {
+
+// File attributes as Windows numbers them. On Linux a symbolic link carries kAttrReparsePoint
+// (plus kAttrDirectory when it points at a folder) and anything that is neither a regular
+// file nor a folder (FIFO, socket, device) carries kAttrDevice.
+inline constexpr std::uint32_t kAttrReadOnly = 0x01;
+inline constexpr std::uint32_t kAttrHidden = 0x02;
+inline constexpr std::uint32_t kAttrSystem = 0x04;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrDevice = 0x40;
+inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
+
+// The separator the platform's paths use.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// One entry found by a search (WIN32_FIND_DATA). Times are FILETIME counts: 100 ns since 1601.
+struct FindData {
+    std::uint32_t attributes = 0;
+    std::uint64_t creation_time = 0;
+    std::uint64_t last_access_time = 0;
+    std::uint64_t last_write_time = 0;
+    std::uint64_t size = 0;
+    std::wstring name;
+    std::wstring short_name;
+};
+
+// An open find-first search; closes itself.
+class FindHandle {
+public:
+    FindHandle();
+    ~FindHandle();
+    FindHandle(FindHandle&& other) noexcept;
+    FindHandle& operator=(FindHandle&& other) noexcept;
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    bool IsValid() const;
+    bool Next(FindData& data);
+    void Close();
+
+    struct Impl;
+    explicit FindHandle(std::unique_ptr<Impl> impl);
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Whether the wide file functions work on this system (decided once; always true on Linux).
+bool WideApiAvailable();
+
+// FindFirstFile: the entries matching `pattern`, a path whose last part may hold * and ?
+// (ASCII letters fold; "*.*" matches every name). A path without wildcards finds that entry.
+// An invalid handle when nothing matches.
+FindHandle FindFirstWide(const std::wstring& pattern, FindData& data);
+
+// GetFileAttributesEx with the standard level: the size of a file (0 for a folder).
+bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size);
+
+// CreateDirectory of one level with default security.
+bool CreateDirectoryWide(const std::wstring& path);
+
+// Whether the drive letter names a mounted volume (GetDriveType). Always false on Linux.
+bool DriveMounted(wchar_t letter);
+
+// Turns the calling thread's 32-bit file-system redirection off (true) or on (false). False
+// only when the switch raised an error; nothing to do (and true) where there is none.
+bool SetFsRedirectionSuspended(bool suspend);
+
+// One entry of a folder listing: its 8-bit name and attributes.
+struct FolderEntry {
+    std::string name;
+    std::uint32_t attributes = 0;
+};
+
+// The entries of a folder in the file system's enumeration order, "." and ".." included as
+// Windows reports them. False (and nothing listed) when the folder cannot be read.
+bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>& entries);
+
+// The shell's special folder for a CSIDL number, without a trailing separator; empty when the
+// system has none. On Linux 26 and 28 are $XDG_DATA_HOME (default ~/.local/share), created
+// (mode 0700) when missing; every other number is empty.
+std::string GetSpecialFolderPath(int csidl);
+
+// The full path of the running program's executable; empty when unknown.
+std::string GetExecutablePath();
+
+// Conversions between 8-bit text (the ANSI code page on Windows, UTF-8 bytes on Linux) and
+// wide text.
+std::wstring AnsiToWide(std::string_view text);
+std::string WideToAnsi(std::wstring_view text);
+
+}  // namespace vanto::platform

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// File helpers the Linux backends share (not a platform service): bounded reads of untrusted
+// files, atomic replacement (temporary file + rename) and advisory locks.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace vanto::platform::posix_io {
+
+enum class ReadResult { Ok, Missing, TooLarge, Failed };
+
+// Reads a regular file of at most `limit` bytes. Missing when it does not exist; Failed for
+// anything that is not a regular file or cannot be read. Never blocks on a FIFO.
+ReadResult ReadBoundedFile(const std::string& path, std::size_t limit, std::string& content);
+
+// Replaces `path` with `content` through a temporary file in the same folder and a rename, so
+// readers see the old or the new file, never a mix. The new file gets `mode`, or the old
+// file's permission bits when `keep_mode` is set and it existed. A symlink at `path` is
+// replaced by the file, its target is left alone.
+bool ReplaceFileAtomically(const std::string& path, const std::string& content, unsigned mode,
+                           bool keep_mode);
+
+// Creates `path` and its missing parents with `mode` (existing folders are left as they are).
+bool MakeFolders(const std::string& path, unsigned mode);
+
+// An exclusive flock held until destruction. Lock() opens (creating it when `create`) the file
+// or folder at `path`.
+class ExclusiveLock {
+public:
+    ExclusiveLock() = default;
+    ~ExclusiveLock();
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+    bool LockFile(const std::string& path);
+    bool LockFolder(const std::string& path);
+
+private:
+    int fd_ = -1;
+};
+
+// The folder part of a path ("." when it has none).
+std::string ParentFolder(const std::string& path);
+
+}  // namespace vanto::platform::posix_io

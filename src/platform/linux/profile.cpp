@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// Profile strings on Linux: a plain INI file read line by line. A write keeps every other line
+// as it was (comments, blank lines, the line-break style) and replaces the file atomically
+// while holding a lock on its folder, so a concurrent writer's entry is not lost.
+#include "platform/profile.h"
+
+#include "platform/linux/posix_file_io.h"
+
+namespace vanto::platform {
+
+namespace {
+
+constexpr std::size_t kMaxProfileSize = std::size_t{16} * 1024 * 1024;
+
+bool Blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trim(std::string_view s) {
+    while (!s.empty() && Blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && Blank(s.back())) s.remove_suffix(1);
+    return std::string(s);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+enum class LineKind { Other, Section, Entry };
+
+struct Line {
+    std::string text;  // as in the file, without its line break
+    LineKind kind = LineKind::Other;
+    std::string name;   // section or entry name, trimmed
+    std::string value;  // entry text, trimmed
+};
+
+struct IniText {
+    std::vector<Line> lines;
+    bool crlf = false;
+    bool bom = false;
+
+    // Index of the first section of that name, or lines.size().
+    std::size_t FindSection(const std::string& section) const {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].kind == LineKind::Section && EqualsNoCase(lines[i].name, section)) return i;
+        }
+        return lines.size();
+    }
+    std::size_t SectionEnd(std::size_t header) const {
+        std::size_t i = header + 1;
+        while (i < lines.size() && lines[i].kind != LineKind::Section) ++i;
+        return i;
+    }
+    const Line* FindEntry(const std::string& section, const std::string& entry) const {
+        std::size_t header = FindSection(section);
+        if (header == lines.size()) return nullptr;
+        for (std::size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
+            if (lines[i].kind == LineKind::Entry && EqualsNoCase(lines[i].name, entry)) return &lines[i];
+        }
+        return nullptr;
+    }
+};
+
+Line Classify(std::string text, bool in_section) {
+    Line line;
+    line.text = std::move(text);
+    std::string trimmed = Trim(line.text);
+    if (trimmed.empty() || trimmed.front() == ';') return line;
+    if (trimmed.front() == '[') {
+        std::size_t close = trimmed.find(']');
+        line.kind = LineKind::Section;
+        line.name = Trim(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        return line;
+    }
+    std::size_t eq = trimmed.find('=');
+    if (!in_section || eq == std::string::npos) return line;
+    line.name = Trim(std::string_view(trimmed).substr(0, eq));
+    if (line.name.empty()) return line;
+    line.kind = LineKind::Entry;
+    line.value = Trim(std::string_view(trimmed).substr(eq + 1));
+    return line;
+}
+
+IniText ParseIni(std::string_view content) {
+    IniText ini;
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+        ini.bom = true;
+        content.remove_prefix(3);
+    }
+    std::size_t first_nl = content.find('\n');
+    ini.crlf = first_nl != std::string_view::npos && first_nl > 0 && content[first_nl - 1] == '\r';
+    bool in_section = false;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t nl = content.find('\n', start);
+        std::string_view raw = content.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
+        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        Line line = Classify(std::string(raw), in_section);
+        if (line.kind == LineKind::Section) in_section = true;
+        ini.lines.push_back(std::move(line));
+        if (nl == std::string_view::npos) break;
+        start = nl + 1;
+    }
+    return ini;
+}
+
+std::string RenderIni(const IniText& ini) {
+    std::string out = ini.bom ? "\xEF\xBB\xBF" : "";
+    const char* eol = ini.crlf ? "\r\n" : "\n";
+    for (const auto& line : ini.lines) {
+        out += line.text;
+        out += eol;
+    }
+    return out;
+}
+
+// The file as it is now; false when it exists but cannot be read whole.
+bool LoadIni(const std::string& file, IniText& ini) {
+    std::string content;
+    switch (posix_io::ReadBoundedFile(file, kMaxProfileSize, content)) {
+        case posix_io::ReadResult::Ok:
+            ini = ParseIni(content);
+            return true;
+        case posix_io::ReadResult::Missing:
+            ini = IniText{};
+            return true;
+        case posix_io::ReadResult::TooLarge:
+        case posix_io::ReadResult::Failed:
+            break;
+    }
+    return false;
+}
+
+std::string EntryText(const Line& line) {
+    const std::string& v = line.value;
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        return v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+
+}  // namespace
+
+std::vector<std::string> ReadProfileSectionNames(const std::string& file, std::size_t buffer_size) {
+    IniText ini;
+    if (!LoadIni(file, ini)) return {};
+    std::vector<std::string> names;
+    for (const auto& line : ini.lines) {
+        if (line.kind != LineKind::Section) continue;
+        bool seen = false;
+        for (const auto& n : names) seen = seen || EqualsNoCase(n, line.name);
+        if (!seen) names.push_back(line.name);
+    }
+    return profile_detail::FitNames(std::move(names), buffer_size);
+}
+
+std::vector<std::string> ReadProfileEntryNames(const std::string& file, const std::string& section,
+                                               std::size_t buffer_size) {
+    IniText ini;
+    if (!LoadIni(file, ini)) return {};
+    std::size_t header = ini.FindSection(Trim(section));
+    if (header == ini.lines.size()) return {};
+    std::vector<std::string> names;
+    for (std::size_t i = header + 1, end = ini.SectionEnd(header); i < end; ++i) {
+        const Line& line = ini.lines[i];
+        if (line.kind != LineKind::Entry) continue;
+        bool seen = false;
+        for (const auto& n : names) seen = seen || EqualsNoCase(n, line.name);
+        if (!seen) names.push_back(line.name);
+    }
+    return profile_detail::FitNames(std::move(names), buffer_size);
+}
+
+std::string ReadProfileText(const std::string& file, const std::string& section, const std::string& entry,
+                            const std::string& default_text, std::size_t buffer_size) {
+    IniText ini;
+    const Line* line = nullptr;
+    if (LoadIni(file, ini)) line = ini.FindEntry(Trim(section), Trim(entry));
+    if (line == nullptr) return profile_detail::DefaultText(default_text, buffer_size);
+    if (buffer_size == 0) return {};
+    std::string text = EntryText(*line);
+    if (text.size() > buffer_size - 1) text.resize(buffer_size - 1);
+    return text;
+}
+
+bool WriteProfileText(const std::string& file, const std::string& section, const std::string& entry,
+                      const std::string& text) {
+    if (!profile_detail::WritableSection(section) || !profile_detail::WritableEntry(entry) ||
+        !profile_detail::WritableText(text)) {
+        return false;
+    }
+    const std::string sec = Trim(section);
+    const std::string key = Trim(entry);
+    if (sec.empty()) return false;
+
+    // Best effort: a folder that cannot be locked (some network file systems) is still written.
+    posix_io::ExclusiveLock lock;
+    lock.LockFolder(posix_io::ParentFolder(file));
+
+    IniText ini;
+    if (!LoadIni(file, ini)) return false;  // never replace a file we could not read whole
+    std::size_t header = ini.FindSection(sec);
+    if (header == ini.lines.size()) {
+        if (!ini.lines.empty() && !Trim(ini.lines.back().text).empty()) ini.lines.push_back(Line{});
+        ini.lines.push_back(Classify("[" + sec + "]", false));
+        ini.lines.push_back(Classify(key + "=" + text, true));
+    } else {
+        std::size_t end = ini.SectionEnd(header);
+        std::size_t insert_at = header + 1;
+        bool replaced = false;
+        for (std::size_t i = header + 1; i < end; ++i) {
+            Line& line = ini.lines[i];
+            if (line.kind == LineKind::Entry && EqualsNoCase(line.name, key)) {
+                if (line.value == Trim(text)) return true;  // already holds it
+                line = Classify(line.name + "=" + text, true);
+                replaced = true;
+                break;
+            }
+            if (!Trim(line.text).empty()) insert_at = i + 1;
+        }
+        if (!replaced) ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insert_at), Classify(key + "=" + text, true));
+    }
+    std::string out = RenderIni(ini);
+    if (out.size() > kMaxProfileSize) return false;
+    return posix_io::ReplaceFileAtomically(file, out, 0644, true);
+}
+
+}  // namespace vanto::platform

@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// File-system calls on Windows. Systems whose wide file functions do not work get the ANSI
+// functions with converted paths.
+#include "platform/files.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace vanto::platform {
+
+namespace {
+
+std::uint64_t Join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+
+std::uint64_t Join(const FILETIME& ft) { return Join(ft.dwHighDateTime, ft.dwLowDateTime); }
+
+void Fill(const WIN32_FIND_DATAW& fd, FindData& data) {
+    data.attributes = fd.dwFileAttributes;
+    data.creation_time = Join(fd.ftCreationTime);
+    data.last_access_time = Join(fd.ftLastAccessTime);
+    data.last_write_time = Join(fd.ftLastWriteTime);
+    data.size = Join(fd.nFileSizeHigh, fd.nFileSizeLow);
+    data.name.assign(fd.cFileName, wcsnlen(fd.cFileName, MAX_PATH));
+    data.short_name.assign(fd.cAlternateFileName, wcsnlen(fd.cAlternateFileName, 14));
+}
+
+// The ANSI record converted: the fixed part as it is, the two names to wide characters.
+void Fill(const WIN32_FIND_DATAA& fa, FindData& data) {
+    WIN32_FIND_DATAW fw{};
+    std::memcpy(&fw, &fa, offsetof(WIN32_FIND_DATAA, cFileName));
+    MultiByteToWideChar(CP_ACP, 0, fa.cFileName, -1, fw.cFileName, MAX_PATH);
+    MultiByteToWideChar(CP_ACP, 0, fa.cAlternateFileName, -1, fw.cAlternateFileName, 14);
+    fw.cFileName[MAX_PATH - 1] = L'\0';
+    fw.cAlternateFileName[13] = L'\0';
+    Fill(fw, data);
+}
+
+bool AbsoluteDrivePath(const std::wstring& p) {
+    return p.size() >= 3 && p[1] == L':' && (p[2] == L'\\' || p[2] == L'/');
+}
+
+using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
+using Wow64EnableFn = BOOLEAN(WINAPI*)(BOOLEAN);
+
+}  // namespace
+
+struct FindHandle::Impl {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    bool wide = true;
+    ~Impl() {
+        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+    }
+};
+
+FindHandle::FindHandle() = default;
+FindHandle::FindHandle(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+FindHandle::~FindHandle() = default;
+FindHandle::FindHandle(FindHandle&& other) noexcept = default;
+FindHandle& FindHandle::operator=(FindHandle&& other) noexcept = default;
+
+bool FindHandle::IsValid() const { return impl_ != nullptr; }
+
+bool FindHandle::Next(FindData& data) {
+    if (!impl_) return false;
+    if (impl_->wide) {
+        WIN32_FIND_DATAW fd{};
+        if (!FindNextFileW(impl_->handle, &fd)) return false;
+        Fill(fd, data);
+    } else {
+        WIN32_FIND_DATAA fa{};
+        if (!FindNextFileA(impl_->handle, &fa)) return false;
+        Fill(fa, data);
+    }
+    return true;
+}
+
+void FindHandle::Close() { impl_.reset(); }
+
+bool WideApiAvailable() {
+    // Decided once: a wide find-first on the Windows folder either works or it does not.
+    static const bool available = [] {
+        char dir[1024] = {};
+        UINT n = GetWindowsDirectoryA(dir, sizeof dir);
+        if (n == 0 || n >= sizeof dir) return false;
+        std::string pattern(dir, n);
+        if (pattern.back() != '\\') pattern.push_back('\\');
+        pattern += "*.*";
+        std::wstring wide = AnsiToWide(pattern);
+        WIN32_FIND_DATAW fd{};
+        HANDLE h = FindFirstFileW(wide.c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        FindClose(h);
+        return true;
+    }();
+    return available;
+}
+
+FindHandle FindFirstWide(const std::wstring& pattern, FindData& data) {
+    auto impl = std::make_unique<FindHandle::Impl>();
+    if (WideApiAvailable()) {
+        WIN32_FIND_DATAW fd{};
+        impl->handle = FindFirstFileW(pattern.c_str(), &fd);
+        if (impl->handle == INVALID_HANDLE_VALUE) return {};
+        Fill(fd, data);
+    } else {
+        WIN32_FIND_DATAA fa{};
+        impl->wide = false;
+        impl->handle = FindFirstFileA(WideToAnsi(pattern).c_str(), &fa);
+        if (impl->handle == INVALID_HANDLE_VALUE) return {};
+        Fill(fa, data);
+    }
+    return FindHandle(std::move(impl));
+}
+
+bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) return false;
+    size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    return true;
+}
+
+bool CreateDirectoryWide(const std::wstring& path) {
+    if (!WideApiAvailable()) return CreateDirectoryA(WideToAnsi(path).c_str(), nullptr) != FALSE;
+    // The long-path forms lift the 260-character limit. They only apply to absolute paths and
+    // take backslashes only; a relative path goes to the system as it is.
+    std::wstring p = path;
+    for (auto& c : p) {
+        if (c == L'/') c = L'\\';
+    }
+    std::wstring full;
+    if (p.rfind(L"\\\\?\\", 0) == 0) {
+        full = p;
+    } else if (p.rfind(L"\\\\", 0) == 0) {
+        full = L"\\\\?\\UNC\\" + p.substr(2);
+    } else if (AbsoluteDrivePath(p)) {
+        full = L"\\\\?\\" + p;
+    } else {
+        full = p;
+    }
+    return CreateDirectoryW(full.c_str(), nullptr) != FALSE;
+}
+
+bool DriveMounted(wchar_t letter) {
+    wchar_t root[4] = {letter, L':', L'\\', L'\0'};
+    UINT type = GetDriveTypeW(root);
+    return type != DRIVE_UNKNOWN && type != DRIVE_NO_ROOT_DIR;
+}
+
+bool SetFsRedirectionSuspended(bool suspend) {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) return true;
+    auto disable = reinterpret_cast<Wow64DisableFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+    auto enable = reinterpret_cast<Wow64EnableFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64EnableWow64FsRedirection")));
+    if (disable == nullptr || enable == nullptr) return true;
+    if (suspend) {
+        PVOID previous = nullptr;  // not kept: the switch back turns redirection on again
+        disable(&previous);
+    } else {
+        enable(TRUE);
+    }
+    return true;
+}
+
+bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    if (folder.empty()) return false;
+    std::string pattern = folder;
+    if (pattern.back() != '\\' && pattern.back() != '/') pattern.push_back('\\');
+    pattern += "*";
+    WIN32_FIND_DATAA fa{};
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fa);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    do {
+        entries.push_back({std::string(fa.cFileName, strnlen(fa.cFileName, MAX_PATH)), fa.dwFileAttributes});
+    } while (FindNextFileA(h, &fa));
+    FindClose(h);
+    return true;
+}
+
+std::string GetSpecialFolderPath(int csidl) {
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || list == nullptr) return {};
+    char path[MAX_PATH] = {};
+    BOOL ok = SHGetPathFromIDListA(list, path);
+    CoTaskMemFree(list);
+    if (!ok) return {};
+    return std::string(path, strnlen(path, MAX_PATH));
+}
+
+std::string GetExecutablePath() {
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return {};
+        if (n < buf.size()) {
+            buf.resize(n);
+            return WideToAnsi(buf);
+        }
+        if (buf.size() >= 32768) return {};
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::wstring AnsiToWide(std::string_view text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::string WideToAnsi(std::wstring_view text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace vanto::platform
