@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run build test bench cross-check asan fuzz clean
+.PHONY: deps run build test bench cross-check asan fuzz screenshot clean screenshot
 
 deps:
 	@bash scripts/install-deps.sh
@@ -35,6 +35,15 @@ bench: deps
 cross-check: deps
 	cmake --preset cross-windows $(CMAKE_GEN)
 	cmake --build --preset cross-windows -j $(JOBS)
+
+# The main window with live data, rendered offscreen into docs/screenshot.png.
+screenshot: build
+	QT_QPA_PLATFORM=offscreen ./build/release/vantoscope_screenshot docs/screenshot.png
+
+# The version-resource reader's libFuzzer harness under AddressSanitizer, for VS_FUZZ_SECONDS (60).
+fuzz: deps
+	cmake --preset fuzz $(CMAKE_GEN)
+	cmake --build --preset fuzz -j $(JOBS) --target fuzz_run
 
 clean:
 	rm -rf build
