@@ -30,6 +30,4 @@ TEST(MakerSite, EveryPageIsOnTheOneSiteWithItsFixedPathAndQuery) {
     }
 }
 
-TEST(MakerSite, ContactMailboxIsOnTheSitesDomain) {
-    EXPECT_EQ(MakerContactMail(), "mailto:contact@ombrevale.com");
-}
+TEST(MakerSite, ContactMailboxIsOnTheSitesDomain) { EXPECT_EQ(MakerContactMail(), "mailto:contact@ombrevale.com"); }

@@ -71,8 +71,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top) {
 
 TAboutDlg::TAboutDlg(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                         Qt::MSWindowsFixedSizeDialogHint),
+                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       TS_about_({"About", "Application Name :", "Version :", "unused"}) {
     InitAboutResources();
     setObjectName(QStringLiteral("AboutDlg"));
@@ -84,6 +83,13 @@ TAboutDlg::TAboutDlg(QWidget* owner)
     if (QGuiApplication::platformName() == QLatin1String("windows")) f.setFamily(QStringLiteral("MS Sans Serif"));
     f.setPixelSize(11);
     setFont(f);
+    // The layout puts a group's first line 16 pixels below the group's top, which assumes
+    // the caption sits in the frame's top line. Some styles draw it above the frame and
+    // would run the frame through that line, so the groups get that classic frame here.
+    setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 6px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                       " left: 7px; padding: 0px 2px; background-color: palette(window); }"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));

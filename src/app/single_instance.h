@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// One running copy per user. The first copy holds a lock file and listens on a local
+// socket; a later copy hands its arguments to it and ends with exit code 0, and the first
+// copy brings its window back (activationRequested). A copy that crashed leaves a lock and
+// a socket file behind: the lock names a dead process and is taken over, and the socket is
+// removed by the next owner of the lock, so neither blocks a new start.
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+
+namespace vanto {
+
+class TSingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Outcome {
+        First,           // this copy runs and receives later starts
+        HandedOver,      // another copy runs and has taken the arguments: end with exit code 0
+        AlreadyRunning,  // another copy holds the program but did not answer in time (busy
+                         // starting or hung): end with exit code 0 all the same
+        Alone,           // no lock or socket can be made here: run without the rule
+    };
+
+    // `key` names the lock and the socket; the program uses DefaultKey().
+    explicit TSingleInstance(QString key = DefaultKey(), QObject* parent = nullptr);
+    ~TSingleInstance() override;
+
+    // Claims the program for this process or hands `args` to the copy that has it, trying for
+    // about `wait_ms` at most. Blocks; call it once, before any window is shown. A
+    // QCoreApplication must exist.
+    Outcome Claim(const QStringList& args, int wait_ms = 1000);
+
+    // "Vantoscope-" and the current user's key.
+    static QString DefaultKey();
+    // Where the first copy listens (a socket path, or a pipe name on Windows).
+    QString ServerName() const { return server_name_; }
+
+    // Longest argument message accepted from another copy, in bytes.
+    static constexpr int kMaxMessage = 64 * 1024;
+
+signals:
+    // Another copy was started with `args` (its arguments without the program name).
+    void activationRequested(QStringList args);
+
+private:
+    bool TryHandOver(const QStringList& args, int wait_ms);
+    bool Listen();
+    void Accept();
+    void ReadFrom(QLocalSocket* socket);
+
+    QString key_;
+    QString server_name_;
+    QString lock_path_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer* server_ = nullptr;
+    QHash<QLocalSocket*, QByteArray> pending_;
+};
+
+}  // namespace vanto

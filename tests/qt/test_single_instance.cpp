@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// The single-instance rule between real processes: a second start hands its arguments to the
+// first and ends with exit code 0; neither a clean end nor a killed first copy blocks the
+// next start; simultaneous starts elect one first copy; callers that do not follow the
+// protocol are dropped without an activation.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/single_instance.h"
+
+using vanto::TSingleInstance;
+
+namespace {
+
+int g_argc = 1;
+char g_name[] = "qt_test_single_instance";
+char* g_argv[] = {g_name, nullptr};
+
+QCoreApplication& App() {
+    // Never destroyed: Qt's own statics go first at exit.
+    static auto* app = new QCoreApplication(g_argc, g_argv);
+    return *app;
+}
+
+QString UniqueKey() {
+    return QStringLiteral("vs-test-%1-%2")
+        .arg(QCoreApplication::applicationPid())
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+// A probe process and everything it has printed so far.
+struct Probe {
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+    QString out;
+
+    void Start(const QStringList& args) {
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(QStringLiteral(VS_SINGLE_INSTANCE_PROBE), args);
+    }
+    // Waits until the output holds a line equal to or starting with `line`.
+    bool WaitForLine(const QString& line, int ms = 5000) {
+        QElapsedTimer t;
+        t.start();
+        for (;;) {
+            const bool ended = process->state() == QProcess::NotRunning;
+            out += QString::fromUtf8(process->readAllStandardOutput());
+            for (const QString& l : out.split(QLatin1Char('\n')))
+                if (l.startsWith(line)) return true;
+            const qint64 left = ms - t.elapsed();
+            if (left <= 0 || ended) return false;
+            process->waitForReadyRead(int(std::min<qint64>(left, 100)));
+        }
+    }
+    bool Finish(int ms) {
+        const bool done = process->state() == QProcess::NotRunning || process->waitForFinished(ms);
+        out += QString::fromUtf8(process->readAllStandardOutput());
+        return done;
+    }
+    ~Probe() {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(2000);
+        }
+    }
+};
+
+void SpinEvents(int ms) {
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(ms);
+    loop.exec();
+}
+
+}  // namespace
+
+TEST(SingleInstance, SecondStartHandsOverItsArgumentsAndEndsWithZero) {
+    App();
+    const QString key = UniqueKey();
+    Probe first;
+    first.Start({QStringLiteral("--exit-after"), QStringLiteral("1"), key});
+    ASSERT_TRUE(first.WaitForLine(QStringLiteral("first"))) << first.out.toStdString();
+
+    Probe second;
+    QElapsedTimer t;
+    t.start();
+    second.Start({key, QStringLiteral("/minimized"), QStringLiteral("two words"), QString()});
+    ASSERT_TRUE(second.Finish(2000)) << "the second copy must end within two seconds";
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_EQ(second.process->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process->exitCode(), 0);
+    EXPECT_EQ(second.out, QStringLiteral("handed-over\n"));
+
+    ASSERT_TRUE(first.Finish(5000));
+    EXPECT_EQ(first.process->exitCode(), 0);
+    EXPECT_EQ(first.out, QStringLiteral("first\nactivated [/minimized] [two words] []\n"));
+}
+
+TEST(SingleInstance, StartAfterTheFirstEndedRunsNormally) {
+    App();
+    const QString key = UniqueKey();
+    {
+        Probe first;
+        first.Start({QStringLiteral("--exit-after"), QStringLiteral("1"), key});
+        ASSERT_TRUE(first.WaitForLine(QStringLiteral("first")));
+        Probe second;
+        second.Start({key});
+        ASSERT_TRUE(second.Finish(2000));
+        ASSERT_TRUE(first.Finish(5000));
+        ASSERT_EQ(first.process->exitCode(), 0);
+    }
+    EXPECT_FALSE(QFileInfo::exists(TSingleInstance(key).ServerName())) << "a clean end removes its socket";
+
+    Probe again;
+    again.Start({QStringLiteral("--exit-after"), QStringLiteral("1"), key});
+    ASSERT_TRUE(again.WaitForLine(QStringLiteral("first"))) << again.out.toStdString();
+    Probe caller;
+    caller.Start({key, QStringLiteral("x")});
+    ASSERT_TRUE(caller.Finish(2000));
+    EXPECT_EQ(caller.process->exitCode(), 0);
+    ASSERT_TRUE(again.Finish(5000));
+    EXPECT_EQ(again.out, QStringLiteral("first\nactivated [x]\n"));
+}
+
+TEST(SingleInstance, KilledFirstCopyDoesNotBlockTheNextStart) {
+    App();
+    const QString key = UniqueKey();
+    const QString socket_path = TSingleInstance(key).ServerName();
+    {
+        Probe crashed;
+        crashed.Start({key});
+        ASSERT_TRUE(crashed.WaitForLine(QStringLiteral("first")));
+        crashed.process->kill();  // SIGKILL: nothing is cleaned up
+        ASSERT_TRUE(crashed.Finish(5000));
+        ASSERT_EQ(crashed.process->exitStatus(), QProcess::CrashExit);
+    }
+#ifndef Q_OS_WIN
+    ASSERT_TRUE(QFileInfo::exists(socket_path)) << "the killed copy should have left its socket file behind";
+    ASSERT_TRUE(QFileInfo::exists(socket_path + QStringLiteral(".lock"))) << "and its lock file";
+#endif
+
+    Probe next;
+    QElapsedTimer t;
+    t.start();
+    next.Start({QStringLiteral("--exit-after"), QStringLiteral("1"), key});
+    ASSERT_TRUE(next.WaitForLine(QStringLiteral("first"))) << next.out.toStdString();
+    EXPECT_LT(t.elapsed(), 2000) << "no waiting for a dead copy";
+
+    // The new first copy really listens.
+    Probe caller;
+    caller.Start({key, QStringLiteral("after-crash")});
+    ASSERT_TRUE(caller.Finish(2000));
+    EXPECT_EQ(caller.process->exitCode(), 0);
+    EXPECT_EQ(caller.out, QStringLiteral("handed-over\n"));
+    ASSERT_TRUE(next.Finish(5000));
+    EXPECT_EQ(next.out, QStringLiteral("first\nactivated [after-crash]\n"));
+}
+
+TEST(SingleInstance, SecondStartEndsWithZeroEvenWhenTheFirstDoesNotAnswer) {
+    App();
+    const QString key = UniqueKey();
+    Probe busy;
+    busy.Start({QStringLiteral("--stall"), QStringLiteral("4000"), key});
+    ASSERT_TRUE(busy.WaitForLine(QStringLiteral("first")));
+
+    Probe second;
+    second.Start({key});
+    ASSERT_TRUE(second.Finish(2000)) << "the second copy must end within two seconds";
+    EXPECT_EQ(second.process->exitCode(), 0);
+    EXPECT_EQ(second.out, QStringLiteral("already-running\n")) << "it never runs as a second copy";
+}
+
+TEST(SingleInstance, SimultaneousStartsElectOneFirstCopy) {
+    App();
+    const QString key = UniqueKey();
+    constexpr int kCopies = 4;
+    std::vector<Probe> probes(kCopies);
+    for (auto& p : probes) p.Start({QStringLiteral("--exit-after"), QString::number(kCopies - 1), key});
+
+    int firsts = 0;
+    int handed = 0;
+    Probe* first = nullptr;
+    for (auto& p : probes) {
+        // The first copy runs until it has heard from all the others.
+        if (p.WaitForLine(QStringLiteral("first"), 3000)) {
+            ++firsts;
+            first = &p;
+        }
+    }
+    for (auto& p : probes) {
+        if (&p == first) continue;
+        ASSERT_TRUE(p.Finish(5000));
+        if (p.process->exitCode() == 0 && p.out == QStringLiteral("handed-over\n")) ++handed;
+    }
+    EXPECT_EQ(firsts, 1);
+    EXPECT_EQ(handed, kCopies - 1);
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(first->Finish(5000));
+    EXPECT_EQ(first->out.count(QStringLiteral("activated")), kCopies - 1);
+}
+
+TEST(SingleInstance, CallersOutsideTheProtocolAreDroppedWithoutActivation) {
+    App();
+    const QString key = UniqueKey();
+    TSingleInstance instance(key);
+    ASSERT_EQ(instance.Claim({}), TSingleInstance::Outcome::First);
+    QList<QStringList> activations;
+    QObject::connect(&instance, &TSingleInstance::activationRequested,
+                     [&](const QStringList& args) { activations.append(args); });
+
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+    };
+    const QByteArray too_long("VSI1\x00\x01\x00\x01", 8);                           // 65537 bytes announced
+    const QByteArray unterminated = QByteArray("VSI1\x00\x00\x00\x03", 8) + "abc";  // no NUL after the argument
+    const QByteArray trailing = QByteArray("VSI1\x00\x00\x00\x02", 8) + QByteArray("a\0junk", 6);
+    const std::vector<Case> cases = {
+        {"wrong magic", QByteArray("HELLO WORLD")},
+        {"length above the limit", too_long},
+        {"argument without terminator", unterminated},
+        {"bytes after the message", trailing},
+    };
+    // A caller that connects and stays silent must not hold up the others.
+    QLocalSocket silent;
+    silent.connectToServer(instance.ServerName());
+    ASSERT_TRUE(silent.waitForConnected(2000));
+
+    for (const Case& c : cases) {
+        QLocalSocket socket;
+        socket.connectToServer(instance.ServerName());
+        ASSERT_TRUE(socket.waitForConnected(2000)) << c.what;
+        socket.write(c.bytes);
+        socket.flush();
+        QElapsedTimer t;
+        t.start();
+        while (socket.state() != QLocalSocket::UnconnectedState && t.elapsed() < 3000) SpinEvents(20);
+        EXPECT_EQ(socket.state(), QLocalSocket::UnconnectedState) << c.what << ": the caller is dropped";
+        EXPECT_FALSE(socket.readAll().contains("OK")) << c.what;
+    }
+    EXPECT_TRUE(activations.isEmpty());
+
+    // A real second start still gets through.
+    Probe caller;
+    caller.Start({key, QStringLiteral("ok")});
+    QElapsedTimer t;
+    t.start();
+    while (caller.process->state() != QProcess::NotRunning && t.elapsed() < 3000) SpinEvents(20);
+    ASSERT_TRUE(caller.Finish(1000));
+    EXPECT_EQ(caller.process->exitCode(), 0);
+    ASSERT_EQ(activations.size(), 1);
+    EXPECT_EQ(activations[0], QStringList{QStringLiteral("ok")});
+}
