@@ -21,7 +21,10 @@ std::string CurrentUserKey() {
     }
     if (key.empty()) key = "user";
     DWORD session = 0;
-    if (ProcessIdToSessionId(GetCurrentProcessId(), &session)) key += "-" + std::to_string(session);
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &session)) {
+        key += '-';
+        key += std::to_string(session);
+    }
     return key;
 }
 
