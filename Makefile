@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run build test bench cross-check asan fuzz screenshot clean screenshot
+.PHONY: deps run build test bench cross-check asan fuzz screenshot clean
 
 deps:
 	@bash scripts/install-deps.sh

@@ -3,8 +3,11 @@
 //
 // Cost of reading an executable's version resource from disk, as the connection list does for
 // every row every second: a 100 MB PE whose resource section comes last, a small PE, an ELF
-// without a version section and one with it; and the parse alone, from memory.
+// without a version section and one with it; and the parse alone, from memory. Then the
+// whole naming (`GetProductName`: the reader, the clean-up, the bitness check) of the same files.
 #include "support/pe_version_reader.h"
+
+#include "productinfo/U_OrvoFct.h"
 
 #include "testsupport/pe_builder.h"
 #include "testsupport/test_support.h"
@@ -103,3 +106,21 @@ BENCHMARK(BM_PlainElf);
 BENCHMARK(BM_ElfWithVersionSection);
 
 }  // namespace
+
+void Name(benchmark::State& state, const std::string& path, const char* expected) {
+    for (auto _ : state) {
+        std::string name = GetProductName(path);
+        benchmark::DoNotOptimize(name);
+        if (name != expected) {
+            state.SkipWithError(("unexpected name " + name).c_str());
+            break;
+        }
+    }
+}
+
+void BM_GetProductName_LargePe(benchmark::State& state) { Name(state, TheFiles().largePe, "Vantoscope (64 bits)"); }
+void BM_GetProductName_SmallPe(benchmark::State& state) { Name(state, TheFiles().smallPe, "Vantoscope"); }
+void BM_GetProductName_PlainElf(benchmark::State& state) { Name(state, TheFiles().plainElf, "plain"); }
+BENCHMARK(BM_GetProductName_LargePe);
+BENCHMARK(BM_GetProductName_SmallPe);
+BENCHMARK(BM_GetProductName_PlainElf);

@@ -1,0 +1,573 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "app/U_MainDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QSvgRenderer>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <exception>
+#include <unordered_map>
+
+#include "app/connection_list_model.h"
+#include "monitor/connection_filters.h"
+#include "monitor/connection_list.h"
+#include "monitor/display_name.h"
+#include "monitor/process_identity.h"
+#include "support/shell_utils.h"
+
+// Resources compiled into a static library are registered by hand.
+static void InitResources() { Q_INIT_RESOURCE(vantoscope); }
+
+namespace vanto {
+
+namespace {
+
+constexpr int kClientWidth = 423;
+constexpr int kClientHeight = 549;
+// The smallest window, frame included.
+constexpr int kMinWindowWidth = 410;
+constexpr int kMinWindowHeight = 565;
+// A sizeable frame with caption, for when the window manager has not told us its own yet.
+constexpr int kFrameWidth = 16;
+constexpr int kFrameHeight = 39;
+
+constexpr int kHeaderHeight = 57;
+constexpr int kRefreshMs = 1000;
+constexpr int kProcessColumnWidth = 50;
+// Closing waits this long for running snapshot workers, so that the program ends within a second.
+constexpr int kWorkerWaitMs = 800;
+
+QString Local8(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
+
+// Our pictures are SVG; drawn here at the sizes used, so no image plugin is needed.
+QIcon SvgIcon(const QString& resource, std::initializer_list<int> sizes) {
+    QSvgRenderer renderer(resource);
+    QIcon icon;
+    if (!renderer.isValid()) return icon;
+    for (const int size : sizes) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        renderer.render(&p);
+        p.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+// A picture of the shell's image list as an icon; a stand-in of the same kind when the
+// shell's picture cannot be drawn here (no icon theme, unreadable file).
+QIcon IconFromShell(const platform::ShellIconPicture& picture) {
+    if (!picture.argb.empty() && picture.width > 0 && picture.height > 0 &&
+        picture.argb.size() >= static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height)) {
+        const QImage image(reinterpret_cast<const uchar*>(picture.argb.data()), picture.width, picture.height,
+                           static_cast<qsizetype>(picture.width) * 4, QImage::Format_ARGB32);
+        return QIcon(QPixmap::fromImage(image.copy()));
+    }
+    if (!picture.theme_name.empty() && QIcon::hasThemeIcon(Local8(picture.theme_name)))
+        return QIcon::fromTheme(Local8(picture.theme_name));
+    if (!picture.file.empty()) {
+        const QPixmap pixmap(Local8(picture.file));
+        if (!pixmap.isNull()) return QIcon(pixmap);
+    }
+    switch (picture.kind) {
+    case platform::ShellIconPicture::Kind::Folder:
+        return QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+    case platform::ShellIconPicture::Kind::Program:
+        return SvgIcon(QStringLiteral(":/vantoscope/program.svg"), {16, 32});
+    case platform::ShellIconPicture::Kind::Generic:
+        break;
+    }
+    return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+// Picture and caption side by side, with the small margins of a tool button.
+QToolButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QIcon& icon, int icon_size) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setText(text);
+    b->setIcon(icon);
+    b->setIconSize(QSize(icon_size, icon_size));
+    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    return b;
+}
+
+}  // namespace
+
+TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(parent), services_(std::move(services)) {
+    InitResources();
+    if (!services_.process_path) services_.process_path = [](std::uint32_t pid) { return GetProcessPath(pid); };
+    if (!services_.display_name) services_.display_name = [](const std::string& path) { return DisplayName(path); };
+
+    setObjectName(QStringLiteral("Maindlg"));
+    setWindowTitle(QStringLiteral("Vantoscope"));
+    setWindowIcon(SvgIcon(QStringLiteral(":/vantoscope/vantoscope.svg"), {16, 24, 32, 48, 64}));
+    CreateComponents();
+
+    // The client area is given without the frame; a menu bar, when there is one, comes on top.
+    // The sizes suit the classic 8-point dialog font; a wider desktop font widens the window
+    // as far as the captions need.
+    const int menu_height = menuWidget() != nullptr ? menuWidget()->sizeHint().height() : 0;
+    resize(qMax(kClientWidth, centralWidget()->minimumSizeHint().width()), kClientHeight + menu_height);
+    setMinimumSize(kMinWindowWidth - kFrameWidth, kMinWindowHeight - kFrameHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+
+    refresh_tmr = new QTimer(this);
+    refresh_tmr->setObjectName(QStringLiteral("refresh_tmr"));
+    refresh_tmr->setInterval(kRefreshMs);
+    connect(refresh_tmr, &QTimer::timeout, this, &TMaindlg::refresh_tmrTimer);
+    refresh_tmr->start();
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) AppEvtActivate();
+    });
+}
+
+TMaindlg::~TMaindlg() {
+    StopRefresh();
+    // A worker cannot be interrupted inside the system calls of a snapshot; each is near its
+    // end, so wait for them briefly. One that outlives the wait is left to finish alone: it
+    // no longer knows this window, and its snapshot goes nowhere.
+    const QDeadlineTimer deadline(kWorkerWaitMs);
+    for (const auto& w : std::as_const(workers_))
+        if (w) w->wait(deadline);
+}
+
+void TMaindlg::CreateComponents() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("client"));
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addWidget(CreateHeader());
+
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(6, 6, 6, 6);
+    body->setSpacing(6);
+    outer->addLayout(body, 1);
+
+    lst = new TConnectionListView(central);
+    lst->setObjectName(QStringLiteral("lst"));
+    lst_model = new TConnectionListModel(lst);
+    lst_model->setObjectName(QStringLiteral("lst_model"));
+    lst->setModel(lst_model);
+    lst->horizontalHeader()->resizeSection(TConnectionListModel::kProcess, kProcessColumnWidth);
+    lst->setContextMenuPolicy(Qt::CustomContextMenu);
+    lst->installEventFilter(this);
+    connect(lst->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMaindlg::lstSelectItem);
+    body->addWidget(lst, 1);
+
+    GroupBox1 = CreateDetailsPanel();
+    body->addWidget(GroupBox1);
+
+    rightclick_mnu = new QMenu(this);
+    rightclick_mnu->setObjectName(QStringLiteral("rightclick_mnu"));
+    auto add_item = [this](const char* name, const QString& text, void (TMaindlg::*handler)()) {
+        QAction* a = rightclick_mnu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        a->setEnabled(false);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    Whois1 = add_item("Whois1", QStringLiteral("Whois..."), &TMaindlg::whois_btnClick);
+    Search1 = add_item("Search1", QStringLiteral("Search..."), &TMaindlg::search_btnClick);
+    Webpage1 = add_item("Webpage1", QStringLiteral("Open Web Site..."), &TMaindlg::openweb_btnClick);
+    Opencontainingfolder1 =
+        add_item("Opencontainingfolder1", QStringLiteral("Open containing folder"), &TMaindlg::openfolder_btnClick);
+    connect(rightclick_mnu, &QMenu::aboutToShow, this, &TMaindlg::rightclick_mnuPopup);
+    connect(lst, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { rightclick_mnu->popup(lst->viewport()->mapToGlobal(pos)); });
+
+    auto* toggles = new QHBoxLayout;
+    toggles->setSpacing(4);
+    auto toggle = [central](const char* name, const QString& text, const char* picture) {
+        QToolButton* b = MakeButton(central, name, text, SvgIcon(QString::fromLatin1(picture), {16, 32}), 16);
+        b->setCheckable(true);
+        b->setChecked(false);
+        // Captions stay whole: with a font wider than the classic dialog font the window
+        // grows instead.
+        b->setMinimumWidth(b->sizeHint().width());
+        return b;
+    };
+    freeze_btn = toggle("freeze_btn", QStringLiteral("Freeze Time"), ":/vantoscope/freeze.svg");
+    system_btn = toggle("system_btn", QStringLiteral("Show System Processes"), ":/vantoscope/system.svg");
+    local_btn = toggle("local_btn", QStringLiteral("Show Local Connections"), ":/vantoscope/local.svg");
+    connect(freeze_btn, &QToolButton::clicked, this, &TMaindlg::freeze_btnClick);
+    connect(system_btn, &QToolButton::clicked, this, &TMaindlg::system_btnClick);
+    connect(local_btn, &QToolButton::clicked, this, &TMaindlg::local_btnClick);
+    toggles->addWidget(freeze_btn);
+    toggles->addWidget(system_btn);
+    toggles->addWidget(local_btn);
+    toggles->addStretch(1);
+    body->addLayout(toggles);
+
+    setCentralWidget(central);
+    ShareColumnWidths();
+}
+
+QWidget* TMaindlg::CreateHeader() {
+    top_pnl = new QWidget(this);
+    top_pnl->setObjectName(QStringLiteral("top_pnl"));
+    top_pnl->setFixedHeight(kHeaderHeight);
+    top_pnl->setAutoFillBackground(true);
+    QPalette pal = top_pnl->palette();
+    pal.setColor(QPalette::Window, QColor(0x10, 0x10, 0x10));  // the window-frame colour
+    top_pnl->setPalette(pal);
+
+    auto* row = new QHBoxLayout(top_pnl);
+    row->setContentsMargins(12, 0, 10, 0);
+    row->setSpacing(10);
+
+    auto* logo = new QLabel(top_pnl);
+    logo->setObjectName(QStringLiteral("logo_img"));
+    logo->setFixedSize(32, 32);
+    logo->setPixmap(SvgIcon(QStringLiteral(":/vantoscope/vantoscope.svg"), {32, 64}).pixmap(32, 32));
+    row->addWidget(logo);
+
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    titles->addStretch(1);
+    QLabel* title = MakeLabel(top_pnl, "title_lbl", QStringLiteral("Vantoscope"));
+    QFont title_font = title->font();
+    title_font.setBold(true);
+    title_font.setPointSizeF(title_font.pointSizeF() * 1.5);
+    title->setFont(title_font);
+    QLabel* subtitle = MakeLabel(top_pnl, "subtitle_lbl", QStringLiteral("Cybersecurity at your fingertips"));
+    QPalette title_pal = title->palette();
+    title_pal.setColor(QPalette::WindowText, QColor(0xC0, 0xC0, 0xC0));  // silver
+    title->setPalette(title_pal);
+    QPalette subtitle_pal = subtitle->palette();
+    subtitle_pal.setColor(QPalette::WindowText, Qt::white);
+    subtitle->setPalette(subtitle_pal);
+    titles->addWidget(title);
+    titles->addWidget(subtitle);
+    titles->addStretch(1);
+    row->addLayout(titles, 1);
+
+    // Its action belongs to the application frame; it is connected there.
+    softupdate_btn = new QPushButton(QStringLiteral("Software Update"), top_pnl);
+    softupdate_btn->setObjectName(QStringLiteral("softupdate_btn"));
+    row->addWidget(softupdate_btn, 0, Qt::AlignVCenter);
+    return top_pnl;
+}
+
+QGroupBox* TMaindlg::CreateDetailsPanel() {
+    auto* box = new QGroupBox(QStringLiteral("Process Info."), this);
+    box->setObjectName(QStringLiteral("GroupBox1"));
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(8, 4, 8, 6);
+
+    auto* lines = new QVBoxLayout;
+    lines->setSpacing(2);
+    pid_lbl = MakeLabel(box, "pid_lbl", QStringLiteral("Process ID:"));
+    protocol_lbl = MakeLabel(box, "protocol_lbl", QStringLiteral("Protocol:"));
+    local_lbl = MakeLabel(box, "local_lbl", QStringLiteral("Local Address/Port:"));
+    remote_lbl = MakeLabel(box, "remote_lbl", QStringLiteral("Remote Address/Port:"));
+    process_lbl = MakeLabel(box, "process_lbl", QStringLiteral("Process:"));
+    // Fixed size: a long name wraps onto a second line instead of widening the window.
+    process_lbl->setWordWrap(true);
+    process_lbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    process_lbl->setFixedHeight(process_lbl->fontMetrics().lineSpacing() * 2 + 2);
+    process_lbl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    for (QLabel* l : {pid_lbl, protocol_lbl, local_lbl, remote_lbl}) {
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        lines->addWidget(l);
+    }
+    process_lbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lines->addWidget(process_lbl);
+    row->addLayout(lines, 1);
+
+    auto* buttons = new QGridLayout;
+    buttons->setSpacing(4);
+    auto action = [box](const char* name, const QString& text, const char* picture) {
+        QToolButton* b = MakeButton(box, name, text, SvgIcon(QString::fromLatin1(picture), {24, 48}), 24);
+        b->setEnabled(false);
+        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        return b;
+    };
+    whois_btn = action("whois_btn", QStringLiteral("Whois"), ":/vantoscope/whois.svg");
+    search_btn = action("search_btn", QStringLiteral("Search"), ":/vantoscope/search.svg");
+    openweb_btn = action("openweb_btn", QStringLiteral("Web"), ":/vantoscope/web.svg");
+    openfolder_btn = action("openfolder_btn", QStringLiteral("Folder"), ":/vantoscope/folder.svg");
+    connect(whois_btn, &QToolButton::clicked, this, &TMaindlg::whois_btnClick);
+    connect(search_btn, &QToolButton::clicked, this, &TMaindlg::search_btnClick);
+    connect(openweb_btn, &QToolButton::clicked, this, &TMaindlg::openweb_btnClick);
+    connect(openfolder_btn, &QToolButton::clicked, this, &TMaindlg::openfolder_btnClick);
+    buttons->addWidget(whois_btn, 0, 0);
+    buttons->addWidget(search_btn, 0, 1);
+    buttons->addWidget(openweb_btn, 1, 0);
+    buttons->addWidget(openfolder_btn, 1, 1);
+    auto* right = new QVBoxLayout;
+    right->addLayout(buttons);
+    right->addStretch(1);
+    row->addLayout(right);
+    return box;
+}
+
+// ---- Refresh cycle -------------------------------------------------------------------
+
+void TMaindlg::refresh_tmrTimer() {
+    StartRefresh();
+    // From the snapshot before: the one just started arrives later through UpdateList.
+    UpdateDetails();
+}
+
+void TMaindlg::StartRefresh() {
+    if (closing_) return;
+    workers_.removeAll(nullptr);
+    auto* worker = new TConnectionRefreshThd(services_.take_snapshot);
+    // Queued: the snapshot is applied on this thread, one at a time, in the order the
+    // workers finish. A window that is gone receives nothing.
+    connect(worker, &TConnectionRefreshThd::SnapshotTaken, this, &TMaindlg::UpdateList, Qt::QueuedConnection);
+    workers_.append(worker);
+    worker->start();
+}
+
+void TMaindlg::StopRefresh() {
+    closing_ = true;
+    if (refresh_tmr != nullptr) refresh_tmr->stop();
+    for (const auto& w : std::as_const(workers_))
+        if (w) disconnect(w, nullptr, this, nullptr);
+}
+
+void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
+    if (closing_) return;
+    const bool first_fill = lst_model->rowCount() == 0;
+    connections = snapshot;
+
+    std::vector<TListRow> rows;
+    // Each process is named once per update, however many of its connections are shown:
+    // naming is most of the cost of an update. Nothing is kept for the next update.
+    struct Naming {
+        QString process;
+        int image = 0;
+    };
+    std::unordered_map<std::uint32_t, Naming> named;
+    bool complete = true;
+    try {
+        for (std::size_t i = 0; i < connections.size(); ++i) {
+            const TConnection& c = connections[i];
+            if (!IsShown(c, show_system, show_local)) continue;
+            auto it = named.find(c.pid);
+            if (it == named.end()) {
+                const std::string path = services_.process_path(c.pid);
+                it = named.emplace(c.pid, Naming{Local8(services_.display_name(path)), GetIconIndex(path)}).first;
+            }
+            const TListRowTexts t = ListRowTexts(c, std::string());
+            TListRow row;
+            row.data = static_cast<int>(i);
+            row.texts = {Local8(t.caption), Local8(t.protocol), it->second.process, Local8(t.remote_addr),
+                         Local8(t.remote_port)};
+            row.image = it->second.image;
+            rows.push_back(std::move(row));
+        }
+    } catch (const std::exception&) {
+        // A name that could not be worked out ends this update where it stands: the rows
+        // written so far keep their new texts, the rest keep theirs, nothing is deleted.
+        complete = false;
+    }
+    const int shown = static_cast<int>(rows.size());
+    lst_model->WriteRows(rows);
+    if (!complete) return;
+    // A selected row that is deleted leaves nothing selected, as in the native list view
+    // (the item view would otherwise move the selection to a neighbour).
+    if (const QModelIndex current = lst->selectionModel()->currentIndex();
+        lst->selectionModel()->hasSelection() || current.isValid()) {
+        const QModelIndexList selected = lst->selectionModel()->selectedRows();
+        if ((!selected.isEmpty() && selected.first().row() >= shown) || current.row() >= shown)
+            lst->selectionModel()->clear();
+    }
+    lst_model->TruncateRows(shown);
+    if (first_fill) AutoSizeColumns();
+    ++update_count_;
+}
+
+void TMaindlg::AutoSizeColumns() {
+    // Each column as wide as the wider of its contents and its header; the last one also
+    // takes whatever width is left, as the native list view does.
+    QHeaderView* header = lst->horizontalHeader();
+    int total = 0;
+    for (int c = 0; c < TConnectionListModel::kColumnCount; ++c) {
+        lst->resizeColumnToContents(c);
+        total += header->sectionSize(c);
+    }
+    const int last = TConnectionListModel::kColumnCount - 1;
+    const int spare = lst->viewport()->width() - total;
+    if (spare > 0) header->resizeSection(last, header->sectionSize(last) + spare);
+}
+
+void TMaindlg::ShareColumnWidths() {
+    // Process keeps its width; the other four share what it leaves, the first taking the remainder.
+    QHeaderView* header = lst->horizontalHeader();
+    const int free = qMax(0, lst->viewport()->width() - header->sectionSize(TConnectionListModel::kProcess));
+    const int share = free / 4;
+    const int others[] = {TConnectionListModel::kPid, TConnectionListModel::kProtocol,
+                          TConnectionListModel::kRemoteAddress, TConnectionListModel::kRemotePort};
+    for (const int c : others) header->resizeSection(c, c == TConnectionListModel::kPid ? free - 3 * share : share);
+}
+
+// The list fills the middle of the window, so every change of the window's size reaches
+// it; handling the list's own resize also sees the size the layout has just given it.
+void TMaindlg::FormResize() {
+    ShareColumnWidths();
+    AutoSizeColumns();
+}
+
+bool TMaindlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lst && event->type() == QEvent::Resize) FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMaindlg::freeze_btnClick() {
+    if (refresh_tmr->isActive()) refresh_tmr->stop();
+    else if (!closing_) refresh_tmr->start();
+    freeze_btn->setChecked(!refresh_tmr->isActive());
+}
+
+void TMaindlg::system_btnClick() {
+    show_system = !show_system;
+    system_btn->setChecked(show_system);
+    StartRefresh();
+    AutoSizeColumns();
+}
+
+void TMaindlg::local_btnClick() {
+    show_local = !show_local;
+    local_btn->setChecked(show_local);
+    StartRefresh();
+    AutoSizeColumns();
+}
+
+// ---- Details panel -------------------------------------------------------------------
+
+void TMaindlg::lstSelectItem() { UpdateDetails(); }
+
+void TMaindlg::UpdateDetails() {
+    details = {};
+    const QModelIndexList selected = lst->selectionModel()->selectedRows();
+    if (!selected.isEmpty()) {
+        const int data = lst_model->Row(selected.first().row()).data;
+        if (data >= 0 && static_cast<std::size_t>(data) < connections.size()) {
+            const TConnection& c = connections[static_cast<std::size_t>(data)];
+            const std::string path = services_.process_path(c.pid);
+            details = MakeDetailsTexts(c, path, services_.display_name(path));
+        }
+    }
+    const TDetailsLabels labels = DetailsLabels(details);
+    pid_lbl->setText(Local8(labels.pid));
+    protocol_lbl->setText(Local8(labels.protocol));
+    local_lbl->setText(Local8(labels.local));
+    remote_lbl->setText(Local8(labels.remote));
+    process_lbl->setText(Local8(labels.process));
+    const TDetailsButtons b = DetailsButtons(details);
+    openweb_btn->setEnabled(b.openweb);
+    openfolder_btn->setEnabled(b.openfolder);
+    search_btn->setEnabled(b.search);
+    whois_btn->setEnabled(b.whois);
+    // An open context menu follows the buttons at once.
+    rightclick_mnuPopup();
+}
+
+void TMaindlg::openweb_btnClick() {
+    if (details.remote_text.empty()) return;
+    ShellOpen(WebAddress(details));
+}
+
+void TMaindlg::whois_btnClick() {
+    const std::string address = WhoisAddress(details.remote_addr_text);
+    if (!address.empty()) ShellOpen(address);
+}
+
+void TMaindlg::search_btnClick() {
+    const std::string address = SearchAddress(details.process_text);
+    if (!address.empty()) ShellOpen(address);
+}
+
+void TMaindlg::openfolder_btnClick() {
+    const std::string folder = ProcessFolder(details.process_path);
+    if (folder.size() > 2 && QFileInfo(Local8(folder)).isDir()) ShellOpen(folder);
+}
+
+void TMaindlg::rightclick_mnuPopup() {
+    Whois1->setEnabled(whois_btn->isEnabled());
+    Search1->setEnabled(search_btn->isEnabled());
+    Webpage1->setEnabled(openweb_btn->isEnabled());
+    Opencontainingfolder1->setEnabled(openfolder_btn->isEnabled());
+}
+
+// ---- Icons ---------------------------------------------------------------------------
+
+int TMaindlg::GetIconIndex(const std::string& path) { return platform::GetShellIconIndex(path); }
+
+void TMaindlg::LoadSystemImageLists() {
+    if (const auto large = platform::GetSystemImageList(false); large != 0) large_image_list_handle = large;
+    if (const auto small = platform::GetSystemImageList(true); small != 0) {
+        image_list_handle = small;
+        images.clear();  // pictures are drawn again from the list now attached
+        lst_model->SetImageSource([this](int index) { return ImageAt(index); });
+    }
+}
+
+QIcon TMaindlg::ImageAt(int index) {
+    if (index < 0 || image_list_handle == 0) return {};
+    // Drawn on first use: the shell's list can hold thousands of pictures, a window shows a few.
+    if (index >= images.size()) images.resize(index + 1);
+    QIcon& icon = images[index];
+    if (icon.isNull()) {
+        platform::ShellIconPicture picture;
+        if (platform::GetShellIconPicture(image_list_handle, index, picture)) icon = IconFromShell(picture);
+        else if (index != 0) icon = ImageAt(0);
+    }
+    return icon;
+}
+
+// ---- Window life ---------------------------------------------------------------------
+
+void TMaindlg::AppEvtActivate() {
+    if (activated_) return;
+    activated_ = true;
+    // The rest of the start-up sequence (caption, notification icon, log, update check)
+    // belongs to the application frame and joins here.
+    LoadSystemImageLists();
+    show_system = false;
+    show_local = false;
+    system_btn->setChecked(show_system);
+    local_btn->setChecked(show_local);
+}
+
+void TMaindlg::closeEvent(QCloseEvent* event) {
+    // The shut-down sequence of the application frame joins here.
+    StopRefresh();
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace vanto

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// Renders the main window with live data into a PNG: `vantoscope_screenshot OUT.png`.
+// Run it offscreen (QT_QPA_PLATFORM=offscreen) or under Xvfb. So that the list is not empty
+// on a machine without outside connections, it holds a few loopback connections of its own
+// (to 127.0.0.x addresses, which the list does not count as local) and selects the first row.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QItemSelectionModel>
+#include <QPixmap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "app/U_MainDlg.h"
+
+namespace {
+
+void Wait(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: vantoscope_screenshot OUT.png\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantoscope"));
+
+    // Listeners and their accepted ends are local rows; only the client ends are shown.
+    std::vector<std::unique_ptr<QTcpServer>> servers;
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    const struct {
+        const char* address;
+        quint16 port;
+    } ends[] = {{"127.0.0.2", 443}, {"127.0.0.3", 8080}, {"127.0.0.4", 5000}};
+    for (const auto& e : ends) {
+        auto server = std::make_unique<QTcpServer>();
+        if (!server->listen(QHostAddress(QString::fromLatin1(e.address)), e.port)) continue;
+        auto client = std::make_unique<QTcpSocket>();
+        client->connectToHost(QHostAddress(QString::fromLatin1(e.address)), e.port);
+        if (client->waitForConnected(2000)) clients.push_back(std::move(client));
+        servers.push_back(std::move(server));
+    }
+    // A connection of another program, when a Python interpreter is at hand.
+    QProcess other;
+    auto other_server = std::make_unique<QTcpServer>();
+    // The system's own interpreter first: its desktop entry gives it an icon.
+    QString python = QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")});
+    if (python.isEmpty()) python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (!python.isEmpty() && other_server->listen(QHostAddress(QStringLiteral("127.0.0.5")), 80)) {
+        other.start(python, {QStringLiteral("-c"),
+                             QStringLiteral("import socket,time\n"
+                                            "s=socket.create_connection(('127.0.0.5',80))\n"
+                                            "time.sleep(30)\n")});
+        other.waitForStarted(2000);
+    }
+
+    int code = 1;
+    {
+        vanto::TMaindlg window;
+        window.show();
+        window.LoadSystemImageLists();
+        auto* list = window.findChild<QTableView*>(QStringLiteral("lst"));
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000 && (window.UpdateCount() < 2 || list->model()->rowCount() < int(clients.size()) + 1))
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (list->model()->rowCount() > 0) list->selectRow(0);
+        Wait(1200);  // one more tick, so the details panel shows the selected row's state
+        const QPixmap shot = window.grab();
+        if (!shot.isNull() && shot.save(QString::fromLocal8Bit(argv[1]), "PNG")) code = 0;
+        else std::fprintf(stderr, "vantoscope_screenshot: cannot write %s\n", argv[1]);
+        window.close();
+    }
+    if (other.state() != QProcess::NotRunning) {
+        other.kill();
+        other.waitForFinished(1000);
+    }
+    return code;
+}

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "monitor/connection_list.h"
+
+namespace vanto {
+
+std::string RemotePortText(const TConnection& c) {
+    const std::uint32_t port = SwapPort(c.remote_port);
+    return std::to_string(port) + PortLabel(static_cast<int>(port));
+}
+
+TListRowTexts ListRowTexts(const TConnection& c, const std::string& process_text) {
+    return {std::to_string(c.pid), ProtocolToStr(c.protocol), process_text, IpToStr(c.remote_addr), RemotePortText(c)};
+}
+
+}  // namespace vanto

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// The snapshot worker: one thread per refresh takes one connection snapshot, hands it over
+// through a signal (the array travels with the signal, so nothing of the worker is read
+// after it is gone) and frees itself. Several workers may run at once.
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+
+#include "monitor/connection_snapshot.h"
+
+namespace vanto {
+
+class TConnectionRefreshThd : public QThread {
+    Q_OBJECT
+
+public:
+    // Builds one snapshot into the array it is given; runs on the worker thread.
+    using SnapshotSource = std::function<void(TConnectionArray&)>;
+
+    // An empty source means TakeSnapshot. The worker deletes itself (deleteLater on the
+    // thread that created it) once its thread has finished.
+    explicit TConnectionRefreshThd(SnapshotSource source = {});
+    ~TConnectionRefreshThd() override;
+
+    // Workers of the whole process whose snapshot is not finished yet.
+    static int Running();
+
+signals:
+    // Emitted on the worker thread, once, with the finished snapshot. Connect it queued to
+    // the user-interface thread: queued deliveries keep the order in which workers finish.
+    void SnapshotTaken(vanto::TConnectionArray snapshot);
+
+protected:
+    void run() override;
+
+private:
+    void Uncount();
+
+    SnapshotSource source_;
+    std::atomic<bool> counted_{true};
+    TConnectionArray connections_;
+};
+
+}  // namespace vanto

@@ -1,0 +1,393 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// The main window's connection list and refresh cycle on synthetic snapshots (offscreen):
+// reconciliation by position, column sizing, the filters and toggle buttons, and closing
+// while snapshot workers run.
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QLabel>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "main_dlg_fixture.h"
+
+using namespace vanto;
+using namespace vanto::testing;
+
+namespace {
+
+const std::uint32_t kWeb = Addr(93, 184, 216, 34);
+
+TConnectionArray Shown(int n, std::uint32_t first_pid = 100) {
+    TConnectionArray a;
+    for (int i = 0; i < n; ++i) a.push_back(Tcp(first_pid + static_cast<std::uint32_t>(i), kWeb, 443));
+    return a;
+}
+
+}  // namespace
+
+TEST_F(MainDlgTest, RowsAreReusedByPositionAndSurplusRowsGoFromTheEnd) {
+    QAbstractItemModel* m = lst_->model();
+    std::vector<std::pair<int, int>> inserted, removed;
+    QObject::connect(m, &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int a, int b) {
+        inserted.push_back({a, b});
+    });
+    QObject::connect(m, &QAbstractItemModel::rowsRemoved, [&](const QModelIndex&, int a, int b) {
+        removed.push_back({a, b});
+    });
+
+    window_->UpdateList(Shown(5));
+    ASSERT_EQ(rows(), 5);
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{0, 4}}));
+    lst_->selectRow(1);
+    inserted.clear();
+
+    // A filtered record in front: data values are record indexes, not row numbers.
+    TConnectionArray fewer = {Udp(1, 53), Tcp(200, kWeb, 80), Tcp(201, Addr(127, 0, 0, 1), 80), Tcp(202, kWeb, 443),
+                              Tcp(203, kWeb, 8080)};
+    window_->UpdateList(fewer);
+    ASSERT_EQ(rows(), 3);
+    EXPECT_TRUE(inserted.empty());
+    EXPECT_EQ(removed, (std::vector<std::pair<int, int>>{{3, 4}})) << "exactly the surplus rows at the end";
+    EXPECT_EQ(text(0, 0), "200");
+    EXPECT_EQ(text(1, 0), "202");
+    EXPECT_EQ(text(2, 0), "203");
+    EXPECT_EQ(data(0), 1);
+    EXPECT_EQ(data(1), 3);
+    EXPECT_EQ(data(2), 4);
+    EXPECT_EQ(text(0, 4), "80 (HTTP)");
+    EXPECT_EQ(text(2, 3), "93.184.216.34");
+    // The selection keeps its position, so the panel now describes another connection.
+    ASSERT_EQ(lst_->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(lst_->selectionModel()->selectedRows().first().row(), 1);
+    window_->UpdateDetails();
+    EXPECT_EQ(window_->Details().pid_text, "202");
+
+    removed.clear();
+    window_->UpdateList(Shown(6, 300));
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{3, 5}}));
+    EXPECT_TRUE(removed.empty());
+    EXPECT_EQ(text(5, 0), "305");
+    EXPECT_EQ(text(0, 2), "Program prog300");
+    EXPECT_EQ(window_->Connections().size(), 6u);
+}
+
+TEST_F(MainDlgTest, FirstFillSizesTheColumnsEvenWithoutRows) {
+    QHeaderView* header = lst_->horizontalHeader();
+    constexpr int kWide = 500;
+    auto widen = [&] {
+        for (int c = 0; c < 4; ++c) header->resizeSection(c, kWide);
+    };
+    widen();
+    window_->UpdateList({Udp(10, 53), Listener(11, 22)});  // nothing shown
+    ASSERT_EQ(rows(), 0);
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_LT(header->sectionSize(c), kWide) << "column " << c << " fits its header";
+        EXPECT_GE(header->sectionSize(c),
+                  lst_->fontMetrics().horizontalAdvance(lst_->model()->headerData(c, Qt::Horizontal).toString()));
+    }
+
+    widen();
+    window_->UpdateList(Shown(2));  // the list was empty: a first fill again
+    for (int c = 0; c < 4; ++c) EXPECT_LT(header->sectionSize(c), kWide) << "column " << c;
+    EXPECT_GE(header->sectionSize(2), lst_->fontMetrics().horizontalAdvance(QStringLiteral("Program prog100")));
+
+    widen();
+    window_->UpdateList(Shown(3));  // not a first fill: the user's widths stay
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(header->sectionSize(c), kWide) << "column " << c;
+}
+
+TEST_F(MainDlgTest, StartStateHidesUdpListenersAndLoopback) {
+    const TConnectionArray local_only = {Udp(10, 5353), Listener(11, 22), Tcp(12, Addr(127, 0, 0, 1), 631),
+                                         Tcp(13, 0, 0, 5 /* a half-open row without remote */)};
+    system_.SetSnapshot(local_only);
+    window_->UpdateList(local_only);
+    EXPECT_EQ(rows(), 0);
+    ClickAndWaitForRefresh("local_btn");
+    EXPECT_EQ(rows(), 4);
+}
+
+TEST_F(MainDlgTest, SystemAndLocalFiltersCombine) {
+    const TConnectionArray snapshot = {Tcp(0, kWeb, 443), Tcp(4, kWeb, 445), Tcp(4, Addr(127, 0, 0, 1), 80),
+                                       Tcp(500, Addr(127, 0, 0, 2), 80), Tcp(501, Addr(127, 0, 0, 1), 80)};
+    system_.SetSnapshot(snapshot);
+    auto shown_pids = [&] {
+        QStringList pids;
+        for (int r = 0; r < rows(); ++r) pids << text(r, 3) + "/" + text(r, 0);
+        return pids.join(' ');
+    };
+    window_->UpdateList(snapshot);
+    EXPECT_EQ(shown_pids(), "127.0.0.2/500") << "127.0.0.2 is not local";
+    ClickAndWaitForRefresh("system_btn");
+    EXPECT_EQ(shown_pids(), "93.184.216.34/0 93.184.216.34/4 127.0.0.2/500");
+    ClickAndWaitForRefresh("local_btn");
+    EXPECT_EQ(shown_pids(), "93.184.216.34/0 93.184.216.34/4 127.0.0.1/4 127.0.0.2/500 127.0.0.1/501");
+    ClickAndWaitForRefresh("system_btn");
+    EXPECT_EQ(shown_pids(), "127.0.0.2/500 127.0.0.1/501") << "PID 4 to 127.0.0.1 needs both filters";
+}
+
+TEST_F(MainDlgTest, RemotePortShowsItsLabelOnlyForKnownPorts) {
+    window_->UpdateList({Tcp(20, kWeb, 53), Tcp(21, kWeb, 443), Tcp(22, kWeb, 5000), Tcp(23, kWeb, 65535)});
+    ASSERT_EQ(rows(), 4);
+    EXPECT_EQ(text(0, 4), "53");
+    EXPECT_EQ(text(1, 4), "443 (HTTPS)");
+    EXPECT_EQ(text(2, 4), "5000 (Mozilla Sync)");
+    EXPECT_EQ(text(3, 4), "65535");
+    EXPECT_EQ(text(1, 1), "TCP");
+}
+
+TEST_F(MainDlgTest, SystemButtonTwiceReturnsToTheStartStateAfterTwoRefreshes) {
+    auto* button = child<QAbstractButton>("system_btn");
+    const TConnectionArray snapshot = {Tcp(4, kWeb, 445), Tcp(600, kWeb, 443)};
+    system_.SetSnapshot(snapshot);
+    window_->UpdateList(snapshot);
+    ASSERT_EQ(rows(), 1);
+
+    ClickAndWaitForRefresh("system_btn");
+    EXPECT_TRUE(window_->ShowSystem());
+    EXPECT_TRUE(button->isChecked()) << "pressed while system processes are shown";
+    EXPECT_EQ(rows(), 2);
+
+    ClickAndWaitForRefresh("system_btn");
+    EXPECT_FALSE(window_->ShowSystem());
+    EXPECT_FALSE(button->isChecked());
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(text(0, 0), "600");
+    EXPECT_EQ(system_.SnapshotsTaken(), 2);
+}
+
+TEST_F(MainDlgTest, FreezeStopsOnlyTheTimerAndAFilterClickStillRefreshesOnce) {
+    auto* freeze = child<QAbstractButton>("freeze_btn");
+    timer()->start();
+    freeze->click();
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_TRUE(freeze->isChecked());
+
+    system_.SetSnapshot({Udp(30, 53), Tcp(31, kWeb, 443)});
+    ClickAndWaitForRefresh("local_btn");
+    EXPECT_EQ(rows(), 2) << "rebuilt under the new filter";
+    EXPECT_EQ(system_.SnapshotsTaken(), 1);
+    EXPECT_FALSE(timer()->isActive()) << "and still frozen";
+
+    // Selecting still fills the panel from the frozen connections.
+    lst_->selectRow(1);
+    EXPECT_EQ(window_->Details().pid_text, "31");
+
+    freeze->click();
+    EXPECT_TRUE(timer()->isActive());
+    EXPECT_FALSE(freeze->isChecked());
+    EXPECT_EQ(timer()->interval(), 1000);
+}
+
+TEST_F(MainDlgTest, EveryTickStartsASnapshotAndRefreshesTheDetailsFromThePreviousOne) {
+    system_.SetSnapshot({Tcp(40, kWeb, 443)});
+    window_->UpdateList({Tcp(41, kWeb, 80)});
+    lst_->selectRow(0);
+    ASSERT_EQ(window_->Details().pid_text, "41");
+    const int before = window_->UpdateCount();
+    window_->refresh_tmrTimer();
+    EXPECT_EQ(window_->Details().pid_text, "41") << "the new snapshot has not arrived yet";
+    ASSERT_TRUE(WaitFor([&] { return window_->UpdateCount() > before; }));
+    EXPECT_EQ(text(0, 0), "40");
+    window_->refresh_tmrTimer();
+    EXPECT_EQ(window_->Details().pid_text, "40");
+}
+
+TEST_F(MainDlgTest, SnapshotsAreAppliedInTheOrderTheWorkersFinish) {
+    // Three workers, let finish one by one in the opposite order of their start: each
+    // snapshot is applied when it arrives, the oldest last, and the last applied wins.
+    std::mutex m;
+    std::condition_variable cv;
+    int may_finish = -1;
+    bool all_may_finish = false;
+    std::atomic<int> started{0};
+    // Never leaves a worker waiting on this test's locals, even when an assertion ends it.
+    struct OpenGates {
+        std::mutex& m;
+        std::condition_variable& cv;
+        bool& all;
+        ~OpenGates() {
+            {
+                std::lock_guard lock(m);
+                all = true;
+            }
+            cv.notify_all();
+            WaitFor([] { return TConnectionRefreshThd::Running() == 0; });
+        }
+    } gates{m, cv, all_may_finish};
+    TMaindlgServices s = system_.Services();
+    s.take_snapshot = [&](TConnectionArray& out) {
+        const int n = started++;
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return may_finish == n || all_may_finish; });
+        out = {Tcp(static_cast<std::uint32_t>(700 + n), kWeb, 443)};
+    };
+    window_ = std::make_unique<TMaindlg>(s);
+    timer()->stop();
+    lst_ = window_->findChild<QTableView*>(QStringLiteral("lst"));
+    std::vector<int> applied;
+    QObject::connect(lst_->model(), &QAbstractItemModel::dataChanged, [&] { applied.push_back(text(0, 0).toInt()); });
+    QObject::connect(lst_->model(), &QAbstractItemModel::rowsInserted, [&] { applied.push_back(text(0, 0).toInt()); });
+    for (int i = 0; i < 3; ++i) {
+        window_->StartRefresh();
+        ASSERT_TRUE(WaitFor([&] { return started.load() > i; }));  // so that worker i takes record 700 + i
+    }
+    for (int n = 2; n >= 0; --n) {
+        {
+            std::lock_guard lock(m);
+            may_finish = n;
+        }
+        cv.notify_all();
+        ASSERT_TRUE(WaitFor([&] { return window_->UpdateCount() == 3 - n; })) << "worker " << n;
+    }
+    EXPECT_EQ(applied, (std::vector<int>{702, 701, 700}));
+    EXPECT_EQ(text(0, 0), "700") << "the last to finish wins, though it started first";
+}
+
+TEST(MainDlgNaming, ANameThatFailsEndsTheUpdateWhereItStands) {
+    SyntheticSystem system;
+    TMaindlgServices s = system.Services();
+    auto name = s.display_name;
+    std::atomic<bool> fail{false};
+    s.display_name = [&](const std::string& path) {
+        if (fail && path.find("prog902") != std::string::npos) throw std::runtime_error("unreadable sibling file");
+        return name(path);
+    };
+    TMaindlg window(s);
+    window.findChild<QTimer*>(QStringLiteral("refresh_tmr"))->stop();
+    auto* lst = window.findChild<QTableView*>(QStringLiteral("lst"));
+    auto* m = lst->model();
+    window.UpdateList(Shown(4, 800));
+    ASSERT_EQ(m->rowCount(), 4);
+    const int applied = window.UpdateCount();
+    constexpr int kWide = 500;
+    for (int c = 0; c < 4; ++c) lst->horizontalHeader()->resizeSection(c, kWide);
+
+    fail = true;
+    window.UpdateList({Tcp(900, kWeb, 443), Tcp(901, kWeb, 443), Tcp(902, kWeb, 443)});
+    EXPECT_EQ(m->rowCount(), 4) << "no row deleted";
+    EXPECT_EQ(m->index(0, 0).data().toString(), "900");
+    EXPECT_EQ(m->index(1, 0).data().toString(), "901");
+    EXPECT_EQ(m->index(2, 0).data().toString(), "802") << "not reached: keeps its old text";
+    EXPECT_EQ(m->index(3, 0).data().toString(), "803");
+    EXPECT_EQ(window.UpdateCount(), applied);
+
+    fail = false;
+    window.UpdateList({Tcp(900, kWeb, 443)});
+    EXPECT_EQ(m->rowCount(), 1) << "the next refresh starts afresh";
+    EXPECT_EQ(lst->horizontalHeader()->sectionSize(0), kWide) << "and is no first fill";
+}
+
+// ---- Closing ----------------------------------------------------------------------------
+
+TEST(MainDlgClosing, DestroyingTheWindowWhileWorkersRunIsSafe) {
+    SyntheticSystem system;
+    system.SetSnapshot(Shown(50));
+    TMaindlgServices s = system.Services();
+    auto inner = s.take_snapshot;
+    s.take_snapshot = [inner](TConnectionArray& out) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        inner(out);
+    };
+    for (int round = 0; round < 5; ++round) {
+        auto window = std::make_unique<TMaindlg>(s);
+        for (int i = 0; i < 8; ++i) window->StartRefresh();
+        window.reset();  // waits for the workers, which finish well inside the limit
+        EXPECT_EQ(TConnectionRefreshThd::Running(), 0);
+        // Deliveries already queued for the window must go nowhere (a sanitizer build
+        // would catch them touching freed memory).
+        QApplication::processEvents();
+    }
+}
+
+TEST(MainDlgClosing, AWorkerStuckPastTheLimitDoesNotHoldTheWindow) {
+    std::mutex m;
+    std::condition_variable cv;
+    bool release = false;
+    std::atomic<bool> entered{false};
+    struct Release {  // also when an assertion ends the test early
+        std::mutex& m;
+        std::condition_variable& cv;
+        bool& release;
+        ~Release() {
+            {
+                std::lock_guard lock(m);
+                release = true;
+            }
+            cv.notify_all();
+            WaitFor([] { return TConnectionRefreshThd::Running() == 0; });
+        }
+    } guard{m, cv, release};
+    TMaindlgServices s;
+    s.take_snapshot = [&](TConnectionArray& out) {
+        entered = true;
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return release; });
+        out = Shown(3);
+    };
+    {
+        auto window = std::make_unique<TMaindlg>(s);
+        window->StartRefresh();
+        ASSERT_TRUE(WaitFor([&] { return entered.load(); }));
+        window.reset();  // returns although the worker cannot finish until we say so
+        EXPECT_EQ(TConnectionRefreshThd::Running(), 1);
+    }
+    {
+        std::lock_guard lock(m);
+        release = true;
+    }
+    cv.notify_all();
+    // The orphan ends on its own; its snapshot has no window to go to.
+    EXPECT_TRUE(WaitFor([] { return TConnectionRefreshThd::Running() == 0; }));
+    QApplication::processEvents();
+}
+
+TEST(MainDlgClosing, AClosedWindowStopsRefreshingAndIgnoresLateSnapshots) {
+    SyntheticSystem system;
+    system.SetSnapshot(Shown(2));
+    TMaindlgServices s = system.Services();
+    auto inner = s.take_snapshot;
+    s.take_snapshot = [inner](TConnectionArray& out) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        inner(out);
+    };
+    TMaindlg window(s);
+    window.show();
+    window.StartRefresh();
+    window.close();
+    EXPECT_FALSE(window.findChild<QTimer*>(QStringLiteral("refresh_tmr"))->isActive());
+    EXPECT_TRUE(WaitFor([] { return TConnectionRefreshThd::Running() == 0; }));
+    WaitFor([] { return false; }, 300);
+    EXPECT_EQ(window.UpdateCount(), 0);
+    EXPECT_EQ(window.findChild<QTableView*>(QStringLiteral("lst"))->model()->rowCount(), 0);
+}
+
+// ---- Layout -----------------------------------------------------------------------------
+
+TEST_F(MainDlgTest, ComponentsCarryTheirNamesAndCaptions) {
+    for (const char* name : {"top_pnl", "softupdate_btn", "lst", "GroupBox1", "pid_lbl", "protocol_lbl", "local_lbl",
+                             "remote_lbl", "process_lbl", "whois_btn", "search_btn", "openweb_btn", "openfolder_btn",
+                             "rightclick_mnu", "freeze_btn", "system_btn", "local_btn"})
+        EXPECT_NE(window_->findChild<QObject*>(QLatin1String(name)), nullptr) << name;
+    EXPECT_EQ(child<QAbstractButton>("freeze_btn")->text(), "Freeze Time");
+    EXPECT_EQ(child<QAbstractButton>("system_btn")->text(), "Show System Processes");
+    EXPECT_EQ(child<QAbstractButton>("local_btn")->text(), "Show Local Connections");
+    EXPECT_EQ(child<QAbstractButton>("softupdate_btn")->text(), "Software Update");
+    EXPECT_EQ(child<QWidget>("top_pnl")->height(), 57);
+    QStringList headers;
+    for (int c = 0; c < lst_->model()->columnCount(); ++c)
+        headers << lst_->model()->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(headers.join('|'), "PID|Protocol|Process|Remote Address|Remote Port");
+    EXPECT_EQ(window_->height(), 549);
+    EXPECT_GE(window_->width(), 423);
+    for (const char* name : {"whois_btn", "search_btn", "openweb_btn", "openfolder_btn"})
+        EXPECT_FALSE(child<QWidget>(name)->isEnabled()) << name;
+}
+
+VS_QT_TEST_MAIN()
