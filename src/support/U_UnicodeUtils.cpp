@@ -4,6 +4,7 @@
 
 #include "platform/build_info.h"
 #include "support/pe_version_reader.h"
+#include "support/text_utils.h"
 
 #include <string_view>
 
@@ -29,18 +30,6 @@ bool IsWideSeparator(wchar_t c) {
 #else
     return c == L'/';
 #endif
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 std::string WithSeparator(const std::string& folder) {
@@ -86,7 +75,7 @@ void FindByExt(const std::string& folder, const std::string& ext, std::vector<st
             return;
         }
         auto dot = e.name.find_last_of('.');
-        if (dot != std::string::npos && EqualsNoCase(std::string_view(e.name).substr(dot), ext)) list.push_back(full);
+        if (dot != std::string::npos && SameText(std::string_view(e.name).substr(dot), ext)) list.push_back(full);
     });
 }
 
@@ -97,7 +86,7 @@ void FindNamedRecursive(const std::string& folder, const std::string& name, std:
             if (Descendable(full, e) && depth < kMaxSearchDepth) FindNamedRecursive(full, name, list, depth + 1);
             return;
         }
-        if (EqualsNoCase(e.name, name)) list.push_back(full);
+        if (SameText(e.name, name)) list.push_back(full);
     });
 }
 
@@ -201,7 +190,7 @@ void ListFolders(const std::string& folder, std::vector<std::string>& list) {
 void FindFilesNamed(const std::string& folder, const std::string& name, std::vector<std::string>& list) {
     RedirectionOff off;
     ForEachEntry(folder, [&](const std::string& full, const platform::FolderEntry& e) {
-        if (EqualsNoCase(e.name, name) && FileExistsWide(platform::AnsiToWide(full))) list.push_back(full);
+        if (SameText(e.name, name) && FileExistsWide(platform::AnsiToWide(full))) list.push_back(full);
     });
 }
 

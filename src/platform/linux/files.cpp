@@ -9,7 +9,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,19 +92,6 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     }
     while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
-}
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') return home;
-    struct passwd pw {};
-    struct passwd* found = nullptr;
-    std::vector<char> buf(16384);
-    if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return found->pw_dir;
-    }
-    return {};
 }
 
 }  // namespace
@@ -223,7 +209,7 @@ std::string GetSpecialFolderPath(int csidl) {
     if (xdg != nullptr && xdg[0] == '/') {
         path = xdg;
     } else {
-        std::string home = HomeFolder();
+        std::string home = posix_io::HomeFolder();
         if (home.empty()) return {};
         path = home + "/.local/share";
     }

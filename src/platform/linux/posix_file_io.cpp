@@ -2,12 +2,14 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "platform/linux/posix_file_io.h"
 
-#include <cerrno>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 namespace vanto::platform::posix_io {
@@ -145,6 +147,19 @@ bool ExclusiveLock::LockFolder(const std::string& path) {
     }
     fd_ = fd;
     return true;
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') return home;
+    struct passwd pw {};
+    struct passwd* found = nullptr;
+    std::vector<char> buf(16384);
+    if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return found->pw_dir;
+    }
+    return {};
 }
 
 }  // namespace vanto::platform::posix_io

@@ -41,6 +41,10 @@ private:
     int fd_ = -1;
 };
 
+// The user's home folder: $HOME when it is absolute, else the password database; empty
+// when neither knows.
+std::string HomeFolder();
+
 // The folder part of a path ("." when it has none).
 std::string ParentFolder(const std::string& path);
 

@@ -10,7 +10,6 @@
 #include "platform/build_info.h"
 #include "platform/linux/posix_file_io.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -378,19 +377,6 @@ std::string SerializeHive(const KeyNode& root, const char* root_name) {
 // ---------------------------------------------------------------------------------------------
 // Hive files
 
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') return home;
-    struct passwd pw {};
-    struct passwd* found = nullptr;
-    std::vector<char> buf(16384);
-    if (::getpwuid_r(::getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return found->pw_dir;
-    }
-    return {};
-}
-
 std::string HivePath(RegRoot root) {
     if (root == RegRoot::CurrentUser) {
         const char* over = std::getenv("VANTOSCOPE_USER_HIVE");
@@ -400,7 +386,7 @@ std::string HivePath(RegRoot root) {
         if (xdg != nullptr && xdg[0] == '/') {
             config = xdg;
         } else {
-            std::string home = HomeFolder();
+            std::string home = posix_io::HomeFolder();
             if (home.empty()) return {};
             config = home + "/.config";
         }
@@ -693,21 +679,6 @@ bool RegKey::ReadValue(const std::string& name, RegValue& value) const {
     const NamedValue* found = node->FindValue(name);
     if (found == nullptr) return false;
     value = found->value;
-    return true;
-}
-
-bool RegKey::ReadString(const std::string& name, std::string& text) const {
-    RegValue v;
-    if (!ReadValue(name, v) || v.type != kRegSz) return false;
-    text = v.data.substr(0, v.data.find('\0'));
-    return true;
-}
-
-bool RegKey::ReadDword(const std::string& name, std::uint32_t& number) const {
-    RegValue v;
-    if (!ReadValue(name, v) || v.type != kRegDword || v.data.size() != 4) return false;
-    number = 0;
-    for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(v.data[static_cast<std::size_t>(i)]);
     return true;
 }
 

@@ -146,21 +146,6 @@ bool RegKey::ReadValue(const std::string& name, RegValue& value) const {
     return false;
 }
 
-bool RegKey::ReadString(const std::string& name, std::string& text) const {
-    RegValue v;
-    if (!ReadValue(name, v) || v.type != kRegSz) return false;
-    text = v.data.substr(0, v.data.find('\0'));
-    return true;
-}
-
-bool RegKey::ReadDword(const std::string& name, std::uint32_t& number) const {
-    RegValue v;
-    if (!ReadValue(name, v) || v.type != kRegDword || v.data.size() != 4) return false;
-    number = 0;
-    for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(v.data[static_cast<std::size_t>(i)]);
-    return true;
-}
-
 bool RegKey::WriteValue(const std::string& name, const RegValue& value) {
     if (!impl_ || value.data.size() > kRegMaxValueSize) return false;
     return RegSetValueExA(impl_->key, name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
