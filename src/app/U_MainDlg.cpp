@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -28,11 +29,17 @@
 #include <unordered_map>
 
 #include "app/connection_list_model.h"
+#include "app/tray_icon.h"
 #include "monitor/connection_filters.h"
 #include "monitor/connection_list.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
+#include "platform/files.h"
+#include "support/U_UnicodeUtils.h"
+#include "support/maker_key.h"
 #include "support/shell_utils.h"
+#include "update/maker_site.h"
+#include "update/qt/U_about.h"
 
 // Resources compiled into a static library are registered by hand.
 static void InitResources() { Q_INIT_RESOURCE(vantoscope); }
@@ -55,6 +62,13 @@ constexpr int kRefreshMs = 1000;
 constexpr int kProcessColumnWidth = 50;
 // Closing waits this long for running snapshot workers, so that the program ends within a second.
 constexpr int kWorkerWaitMs = 800;
+
+// The program's event log keeps the current run only, saved when opened and at the end.
+constexpr std::int32_t kLogMaxLines = 10000;
+// The one command-line parameter the window looks at, compared exactly.
+constexpr const char* kMinimizedParam = "/minimized";
+// The maker's companion update monitor, as it records itself under the maker key.
+constexpr const char* kCompanionName = "Orvo";
 
 QString Local8(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -124,10 +138,26 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
     if (!services_.process_path) services_.process_path = [](std::uint32_t pid) { return GetProcessPath(pid); };
     if (!services_.display_name) services_.display_name = [](const std::string& path) { return DisplayName(path); };
 
+    if (!services_.params) services_.params = QCoreApplication::arguments().mid(1);
+
     setObjectName(QStringLiteral("Maindlg"));
     setWindowTitle(QStringLiteral("Vantoscope"));
     setWindowIcon(SvgIcon(QStringLiteral(":/vantoscope/vantoscope.svg"), {16, 24, 32, 48, 64}));
     CreateComponents();
+    CreateMainMenu();
+    // The icon exists from the start but is switched on at the first activation.
+    tray_icon = new TTrayIcon(windowIcon(), this);
+    tray_icon->setObjectName(QStringLiteral("tray_icon"));
+    connect(tray_icon, &TTrayIcon::showRequested, this, &TMaindlg::Show1Click);
+    connect(tray_icon, &TTrayIcon::quitRequested, this, &TMaindlg::Quit1Click);
+    connect(softupdate_btn, &QPushButton::clicked, this, &TMaindlg::softupdate_btnClick);
+    tray_tmr = new QTimer(this);
+    tray_tmr->setObjectName(QStringLiteral("tray_tmr"));
+    tray_tmr->setSingleShot(true);
+    tray_tmr->setInterval(0);
+    connect(tray_tmr, &QTimer::timeout, this, [this] {
+        if (isMinimized() && isVisible() && !closing_ && CanHideToTray()) HideToTray();
+    });
 
     // The client area is given without the frame; a menu bar, when there is one, comes on top.
     // The sizes suit the classic 8-point dialog font; a wider desktop font widens the window
@@ -146,12 +176,14 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
     connect(refresh_tmr, &QTimer::timeout, this, &TMaindlg::refresh_tmrTimer);
     refresh_tmr->start();
 
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    activation_ = connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) AppEvtActivate();
     });
 }
 
 TMaindlg::~TMaindlg() {
+    // Freeing the log writes its file.
+    log.reset();
     StopRefresh();
     // A worker cannot be interrupted inside the system calls of a snapshot; each is near its
     // end, so wait for them briefly. One that outlives the wait is left to finish alone: it
@@ -231,6 +263,38 @@ void TMaindlg::CreateComponents() {
 
     setCentralWidget(central);
     ShareColumnWidths();
+}
+
+void TMaindlg::CreateMainMenu() {
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    auto item = [this](QMenu* menu, const char* name, const QString& text, const QKeySequence& shortcut,
+                       void (TMaindlg::*handler)()) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(shortcut);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    QMenu* file = MainMenu1->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File1"));
+    Quit1 = item(file, "Quit1", QStringLiteral("&Quit"), {}, &TMaindlg::Quit1Click);
+
+    QMenu* help = MainMenu1->addMenu(QStringLiteral("&?"));
+    help->setObjectName(QStringLiteral("Help1"));
+    OpenLog1 = item(help, "OpenLog1", QStringLiteral("&Open Log"), QKeySequence(Qt::CTRL | Qt::Key_L),
+                    &TMaindlg::OpenLog1Click);
+    help->addSeparator();
+    Checkforupdate1 = item(help, "Checkforupdate1", QStringLiteral("Check for update"),
+                           QKeySequence(Qt::CTRL | Qt::Key_G), &TMaindlg::Checkforupdate1Click);
+    help->addSeparator();
+    ChangeLog1 = item(help, "ChangeLog1", QStringLiteral("Change Log"), {}, &TMaindlg::ChangeLog1Click);
+    BugreportFeaturerequestKnownissues1 =
+        item(help, "BugreportFeaturerequestKnownissues1", QStringLiteral("Bug report, Feature request, Known issues"),
+             {}, &TMaindlg::BugreportFeaturerequestKnownissues1Click);
+    help->addSeparator();
+    About1 = item(help, "About1", QStringLiteral("&About..."), {}, &TMaindlg::About1Click);
+    setMenuBar(MainMenu1);
 }
 
 QWidget* TMaindlg::CreateHeader() {
@@ -550,13 +614,90 @@ QIcon TMaindlg::ImageAt(int index) {
     return icon;
 }
 
+// ---- Application frame ---------------------------------------------------------------
+
+void TMaindlg::SetAboutDlg(TAboutDlg* about) {
+    if (about != nullptr && about->parent() != this) about->setParent(this, about->windowFlags());
+    AboutDlg = about;
+}
+
+void TMaindlg::Quit1Click() { close(); }
+
+void TMaindlg::Show1Click() {
+    hidden_in_tray_ = false;
+    // Back as it was before minimising (maximised stays maximised), in front.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TMaindlg::OpenLog1Click() {
+    if (log) log->OpenLog();
+}
+
+void TMaindlg::Checkforupdate1Click() {
+    // The update check arrives with the update checker; until then the item asks nothing
+    // and opens nothing.
+}
+
+void TMaindlg::ChangeLog1Click() {
+    (void)ShellOpenWnd(static_cast<platform::WindowHandle>(winId()), "", MakerChangeLogPage(), "", "", 1);
+}
+
+void TMaindlg::BugreportFeaturerequestKnownissues1Click() {
+    (void)ShellOpenWnd(static_cast<platform::WindowHandle>(winId()), "", MakerBugTrackerPage(), "", "", 1);
+}
+
+void TMaindlg::About1Click() {
+    if (AboutDlg) AboutDlg->Execute();
+}
+
+void TMaindlg::softupdate_btnClick() {
+    // The companion monitor when it is installed here, else the page that offers it.
+    const std::string path = GetRegisteredProgramPath(kCompanionName);
+    if (!path.empty() && FileExistsNotEmpty(platform::AnsiToWide(path))) ShellOpen(path);
+    else ShellOpen(MakerCompanionPage());
+}
+
+bool TMaindlg::CanHideToTray() const {
+    return tray_icon != nullptr && tray_icon->tray()->isVisible() && TTrayIcon::DesktopHasTray();
+}
+
+void TMaindlg::HideToTray() {
+    hidden_in_tray_ = true;
+    hide();
+}
+
+void TMaindlg::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Hidden once the minimising is through: some window managers lose a window hidden in
+    // the middle of its state change. Without a notification area it stays on the taskbar.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && CanHideToTray()) tray_tmr->start();
+}
+
 // ---- Window life ---------------------------------------------------------------------
 
 void TMaindlg::AppEvtActivate() {
     if (activated_) return;
     activated_ = true;
-    // The rest of the start-up sequence (caption, notification icon, log, update check)
-    // belongs to the application frame and joins here.
+    disconnect(activation_);
+    // Still to join: the caption with the version, the start-up lines of the log, the debug
+    // privilege and the first update check.
+
+    tray_icon->SetHint(windowTitle());
+    tray_icon->SetVisible(true);
+
+    const std::string title = QCoreApplication::applicationName().toLocal8Bit().toStdString();
+    log = std::make_unique<TKLog>(GetUserDataFolder(platform::GetExecutablePath(), title) + title + ".log", false,
+                                  kLogMaxLines, false);
+
+    if (!services_.params->isEmpty() && services_.params->first() == QLatin1String(kMinimizedParam)) {
+        // Hidden only where the icon can bring it back; elsewhere it waits on the taskbar.
+        if (CanHideToTray()) HideToTray();
+        else showMinimized();
+    }
+
     LoadSystemImageLists();
     show_system = false;
     show_local = false;
@@ -568,6 +709,7 @@ void TMaindlg::closeEvent(QCloseEvent* event) {
     // The shut-down sequence of the application frame joins here.
     StopRefresh();
     QMainWindow::closeEvent(event);
+    if (event->isAccepted()) emit closed();
 }
 
 }  // namespace vanto

@@ -2,36 +2,44 @@
 // SPDX-FileCopyrightText: Ombrevale
 //
 // The main window: the header band, the connection list refreshed once a second by
-// snapshot workers, the details panel with its four actions and the three toggle buttons.
-// Every component carries its role name as object name (lst, refresh_tmr, freeze_btn, ...)
-// so that tests and people find it.
+// snapshot workers, the details panel with its four actions and the three toggle buttons,
+// and the application frame around them: main menu, notification-area icon, event log and
+// About window. Every component carries its role name as object name (lst, refresh_tmr,
+// freeze_btn, MainMenu1, Quit1, ...) so that tests and people find it.
 #pragma once
 
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "monitor/connection_snapshot.h"
 #include "monitor/details_panel.h"
 #include "monitor/qt/U_ConnectionRefreshThd.h"
 #include "platform/shell_icons.h"
+#include "support/U_Log.h"
 
 class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QPushButton;
 class QToolButton;
 class QTimer;
 
 namespace vanto {
 
+class TAboutDlg;
 class TConnectionListModel;
 class TConnectionListView;
+class TTrayIcon;
 
 // What the window asks of the system. The program leaves every member empty and gets the
 // real thing; tests put synthetic snapshots and fixed process names in.
@@ -42,6 +50,8 @@ struct TMaindlgServices {
     std::function<std::string(std::uint32_t pid)> process_path;
     // Empty: DisplayName.
     std::function<std::string(const std::string& process_path)> display_name;
+    // The program's parameters, without its name. Absent: the application's own.
+    std::optional<QStringList> params;
 };
 
 class TMaindlg : public QMainWindow {
@@ -73,6 +83,18 @@ public:
     // Snapshots applied so far (each UpdateList that ran to its end).
     int UpdateCount() const { return update_count_; }
 
+    // The About window the program entry created for this window; the window owns it.
+    void SetAboutDlg(TAboutDlg* about);
+    // The event log, from the first activation on (null before).
+    TKLog* EventLog() const { return log.get(); }
+    TTrayIcon* TrayIcon() const { return tray_icon; }
+    // True while the window is hidden in the notification area.
+    bool HiddenInTray() const { return hidden_in_tray_; }
+
+signals:
+    // The window has accepted its close: the program ends.
+    void closed();
+
 public slots:
     void refresh_tmrTimer();
     void freeze_btnClick();
@@ -85,8 +107,22 @@ public slots:
     void openfolder_btnClick();
     void rightclick_mnuPopup();
 
+    // Application frame: menu, tray and header button.
+    void Quit1Click();
+    void Show1Click();
+    void OpenLog1Click();
+    void Checkforupdate1Click();
+    void ChangeLog1Click();
+    void BugreportFeaturerequestKnownissues1Click();
+    void About1Click();
+    void softupdate_btnClick();
+
+    // Runs once, at the first activation of the application; later calls do nothing.
+    void AppEvtActivate();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;  // minimising hides to the notification area
     bool eventFilter(QObject* watched, QEvent* event) override;  // the list's resize: FormResize
 
 private:
@@ -95,7 +131,11 @@ private:
     QGroupBox* CreateDetailsPanel();
     void FormResize();
     void ShareColumnWidths();
-    void AppEvtActivate();
+    void CreateMainMenu();
+    // Hides the window and its taskbar button, leaving the notification-area icon; only
+    // where that icon can be seen, so the window is never out of reach.
+    bool CanHideToTray() const;
+    void HideToTray();
     // Stops the timer and refuses snapshots from then on; the window is going away.
     void StopRefresh();
     QIcon ImageAt(int index);
@@ -127,9 +167,21 @@ private:
     QToolButton* system_btn = nullptr;
     QToolButton* local_btn = nullptr;
 
+    QMenuBar* MainMenu1 = nullptr;
+    QAction* Quit1 = nullptr;
+    QAction* OpenLog1 = nullptr;
+    QAction* Checkforupdate1 = nullptr;
+    QAction* ChangeLog1 = nullptr;
+    QAction* BugreportFeaturerequestKnownissues1 = nullptr;
+    QAction* About1 = nullptr;
+    TTrayIcon* tray_icon = nullptr;
+    QTimer* tray_tmr = nullptr;  // hides a minimised window right after its state change
+    QPointer<TAboutDlg> AboutDlg;
+
     bool show_system = false;
     bool show_local = false;
     TDetailsTexts details;
+    std::unique_ptr<TKLog> log;
     TConnectionArray connections;
 
     // The small system image list the rows draw from, and the pictures drawn so far.
@@ -140,6 +192,8 @@ private:
     QList<QPointer<TConnectionRefreshThd>> workers_;
     bool closing_ = false;
     bool activated_ = false;
+    QMetaObject::Connection activation_;
+    bool hidden_in_tray_ = false;
     int update_count_ = 0;
 };
 

@@ -10,22 +10,51 @@
 #include <memory>
 
 #include "app/U_MainDlg.h"
+#include "app/single_instance.h"
+#include "update/qt/U_about.h"
 
 namespace vanto {
 
+void ShowOnActivation(TSingleInstance& instance, TMaindlg& window) {
+    QObject::connect(&instance, &TSingleInstance::activationRequested, &window, [&window](const QStringList&) {
+        window.Show1Click();
+    });
+}
+
 int RunMainWindow(int& argc, char** argv, const cli::Options& options) {
-    (void)options;  // "/minimized" is taken up by the start-up sequence of the frame
+    (void)options;  // the window reads its parameter itself, as the first one given
     int code = 0;
     {
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Vantoscope"));
+
+        // One copy per user. A later copy hands over to the running one and ends here,
+        // before it has shown anything.
+        TSingleInstance instance;
+        switch (instance.Claim(QCoreApplication::arguments().mid(1))) {
+        case TSingleInstance::Outcome::HandedOver:
+        case TSingleInstance::Outcome::AlreadyRunning:
+            return 0;
+        case TSingleInstance::Outcome::First:
+        case TSingleInstance::Outcome::Alone:  // nowhere to hold the rule: run all the same
+            break;
+        }
+
         // The classic dialog font where it exists; elsewhere the desktop's own font.
         if (QGuiApplication::platformName() == QLatin1String("windows")) {
             QFont font(QStringLiteral("MS Sans Serif"));
             font.setPixelSize(11);
             QApplication::setFont(font);
         }
+        // The program ends with its main window, not with its last visible window: hidden in
+        // the notification area, closing a message box must not end it.
+        QApplication::setQuitOnLastWindowClosed(false);
+
         auto window = std::make_unique<TMaindlg>();
+        QApplication::setWindowIcon(window->windowIcon());
+        window->SetAboutDlg(new TAboutDlg(window.get()));
+        ShowOnActivation(instance, *window);
+        QObject::connect(window.get(), &TMaindlg::closed, &app, [] { QCoreApplication::exit(0); });
         window->show();
         code = QApplication::exec();
         window.reset();

@@ -23,6 +23,8 @@ TEST(CommandLine, ModesAndFormats) {
     } cases[] = {
         {{}, Mode::Window, false, Format::Text, false},
         {{"/minimized"}, Mode::Window, false, Format::Text, true},
+        {{"/Minimized"}, Mode::Window, false, Format::Text, false},  // opens normally; exact case only
+        {{"/other", "/minimized"}, Mode::Window, false, Format::Text, false},  // only as the first parameter
         {{"--list"}, Mode::List, false, Format::Text, false},
         {{"--list", "--all"}, Mode::List, true, Format::Text, false},
         {{"--format", "csv", "--list"}, Mode::List, false, Format::Csv, false},
@@ -63,7 +65,7 @@ TEST(CommandLine, IdentifyTakesPathsVerboseAndFormat) {
 
 TEST(CommandLine, BadOptionsExitTwoWithOneLineAndUsage) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"}, {"--all"}, {"/MINIMIZED"},
+             {"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"}, {"--all"}, {"--list", "/minimized2"}, {"plain-word"},
              {"--identify"}, {"--identify", "--all", "a"}, {"--list", "--identify", "a"}, {"a.exe"},
              {"--list", "--verbose"}, {"--", "a.exe"}, {"--identify", "-x", "a"}}) {
         std::ostringstream out, err;

@@ -8,8 +8,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -145,10 +147,16 @@ protected:
 }  // namespace vanto::testing
 
 // Widget tests need a QApplication; offscreen unless the caller chose a platform (test
-// discovery runs without the test's environment).
+// discovery runs without the test's environment). A window that is shown is activated and
+// starts its event log: the per-user data folder and the registry hive go to a temporary
+// folder, never into the home of whoever runs the tests.
 #define VS_QT_TEST_MAIN()                                                                  \
     int main(int argc, char** argv) {                                                       \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
+        QTemporaryDir home;                                                                 \
+        if (!home.isValid()) return 1;                                                      \
+        qputenv("XDG_DATA_HOME", QDir(home.path()).filePath(QStringLiteral("data")).toLocal8Bit()); \
+        qputenv("VANTOSCOPE_USER_HIVE", QDir(home.path()).filePath(QStringLiteral("registry.reg")).toLocal8Bit()); \
         QApplication app(argc, argv);                                                       \
         ::testing::InitGoogleTest(&argc, argv);                                             \
         return RUN_ALL_TESTS();                                                             \

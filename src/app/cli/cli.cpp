@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "app/cli/cli.h"
 
+#include <algorithm>
+
 #include "monitor/connection_filters.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
@@ -62,7 +64,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--help" || a == "-h") {
             help = true;
         } else if (a == "/minimized") {
-            r.options.minimized = true;
+            r.options.minimized = i == 0;
+            if (i != 0) loose.push_back(a);
         } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
             std::string value;
             if (a == "--format") {
@@ -92,7 +95,14 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         r.options.paths = std::move(loose);
         return r;
     }
-    if (!loose.empty()) return fail("unknown argument '" + loose.front() + "' (paths go with --identify)");
+    // The window takes "/"-switches as the Windows program does: it acts on "/minimized" as
+    // its first parameter, exactly, and records the others ("/Minimized" included) without
+    // acting on them.
+    const bool window_switches = !list && std::all_of(loose.begin(), loose.end(), [](const std::string& a) {
+        return a.size() > 1 && a.front() == '/';
+    });
+    if (!loose.empty() && !window_switches)
+        return fail("unknown argument '" + loose.front() + "' (paths go with --identify)");
     if (r.options.verbose) return fail("--verbose goes with --identify");
     if (list) {
         r.options.mode = Mode::List;

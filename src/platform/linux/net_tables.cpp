@@ -68,7 +68,7 @@ bool DumpNetlink(std::uint8_t protocol, std::vector<SocketEntry>& out) {
     if (::sendto(sock.get(), &msg, sizeof msg, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0)
         return false;
 
-    std::vector<std::uint8_t> buf(64 * 1024);
+    std::vector<std::uint8_t> buf(std::size_t{64} * 1024);
     const std::size_t first = out.size();
     for (;;) {
         const ssize_t n = ::recv(sock.get(), buf.data(), buf.size(), 0);
