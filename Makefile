@@ -36,9 +36,10 @@ cross-check: deps
 	cmake --preset cross-windows $(CMAKE_GEN)
 	cmake --build --preset cross-windows -j $(JOBS)
 
-# The main window with live data, rendered offscreen into docs/screenshot.png.
+# The main window with live data and the About window, rendered offscreen into docs/.
 screenshot: build
 	QT_QPA_PLATFORM=offscreen ./build/release/vantoscope_screenshot docs/screenshot.png
+	QT_QPA_PLATFORM=offscreen ./build/release/vantoscope_about_screenshot docs/about.png
 
 # The version-resource reader's libFuzzer harness under AddressSanitizer, for VS_FUZZ_SECONDS (60).
 fuzz: deps
