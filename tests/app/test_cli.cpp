@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/test_support.h"
+
 #include <cstring>
 #include <sstream>
 
@@ -12,6 +14,7 @@
 
 using namespace vanto;
 using namespace vanto::cli;
+using vanto::testing::Ipv4Field;
 
 TEST(CommandLine, ModesAndFormats) {
     struct Case {
@@ -94,26 +97,15 @@ TEST(CommandLine, WindowWhenThereIsADisplayTableWhenNot) {
     EXPECT_EQ(out2.str().rfind("PID", 0), 0u);  // the table's header
 }
 
-namespace {
-
-std::uint32_t Addr(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
-    const unsigned char bytes[4] = {a, b, c, d};
-    std::uint32_t v;
-    std::memcpy(&v, bytes, 4);
-    return v;
-}
-
-}  // namespace
-
 TEST(ConnectionTable, DefaultRowsAreTheWindowsDefaultRows) {
     const TConnectionArray snap = {
-        {0, 5, Addr(10, 0, 0, 2), 0x3930, Addr(192, 0, 2, 10), 0xBB01, 321},  // shown
-        {0, 5, Addr(10, 0, 0, 2), 0x3A30, Addr(192, 0, 2, 11), 0x3500, 4},    // system
-        {0, 5, Addr(127, 0, 0, 1), 0x3B30, Addr(127, 0, 0, 1), 0x5000, 321},  // local
-        {0, 2, Addr(0, 0, 0, 0), 0x5000, 0, 0, 321},                          // listener
-        {1, 0, Addr(0, 0, 0, 0), 0x3500, 0, 0, 321},                          // UDP
-        {0, 5, Addr(10, 0, 0, 2), 0x3C30, Addr(127, 0, 0, 2), 0x901F, 0},     // PID 0
-        {0, 5, Addr(10, 0, 0, 2), 0x3D30, Addr(127, 0, 0, 2), 0x901F, 99},    // 127.0.0.2 is shown
+        {0, 5, Ipv4Field(10, 0, 0, 2), 0x3930, Ipv4Field(192, 0, 2, 10), 0xBB01, 321},  // shown
+        {0, 5, Ipv4Field(10, 0, 0, 2), 0x3A30, Ipv4Field(192, 0, 2, 11), 0x3500, 4},    // system
+        {0, 5, Ipv4Field(127, 0, 0, 1), 0x3B30, Ipv4Field(127, 0, 0, 1), 0x5000, 321},  // local
+        {0, 2, Ipv4Field(0, 0, 0, 0), 0x5000, 0, 0, 321},                          // listener
+        {1, 0, Ipv4Field(0, 0, 0, 0), 0x3500, 0, 0, 321},                          // UDP
+        {0, 5, Ipv4Field(10, 0, 0, 2), 0x3C30, Ipv4Field(127, 0, 0, 2), 0x901F, 0},     // PID 0
+        {0, 5, Ipv4Field(10, 0, 0, 2), 0x3D30, Ipv4Field(127, 0, 0, 2), 0x901F, 99},    // 127.0.0.2 is shown
     };
     auto name = [](std::uint32_t pid) { return "proc" + std::to_string(pid); };
     const Table shown = ConnectionTable(snap, false, name);

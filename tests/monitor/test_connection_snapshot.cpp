@@ -5,34 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/test_support.h"
+
 #include <cstring>
 
 using namespace vanto;
-
-namespace {
-
-std::uint32_t FromBytes(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
-    const unsigned char bytes[4] = {a, b, c, d};
-    std::uint32_t v;
-    std::memcpy(&v, bytes, 4);
-    return v;
-}
-
-// A port field as the platform stores it: network order in the low 16 bits.
-std::uint32_t PortField(unsigned port) {
-    const unsigned char bytes[4] = {static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port & 0xFF), 0, 0};
-    std::uint32_t v;
-    std::memcpy(&v, bytes, 4);
-    return v;
-}
-
-}  // namespace
+using vanto::testing::Ipv4Field;
+using vanto::testing::PortField;
 
 TEST(IpToStr, FormatsBytesInMemoryOrder) {
-    EXPECT_EQ(IpToStr(FromBytes(0x7F, 0, 0, 1)), "127.0.0.1");
+    EXPECT_EQ(IpToStr(Ipv4Field(0x7F, 0, 0, 1)), "127.0.0.1");
     EXPECT_EQ(IpToStr(0), "0.0.0.0");
-    EXPECT_EQ(IpToStr(FromBytes(255, 255, 255, 255)), "255.255.255.255");
-    EXPECT_EQ(IpToStr(FromBytes(192, 0, 2, 10)), "192.0.2.10");
+    EXPECT_EQ(IpToStr(Ipv4Field(255, 255, 255, 255)), "255.255.255.255");
+    EXPECT_EQ(IpToStr(Ipv4Field(192, 0, 2, 10)), "192.0.2.10");
 }
 
 TEST(SwapPort, ExchangesTheLowBytesAndMasksTheRest) {
@@ -72,7 +57,7 @@ TEST(TextForms, ProtocolStateAndLabel) {
 }
 
 TEST(ConnectionFilters, SystemAndLocalRows) {
-    const std::uint32_t loop = FromBytes(127, 0, 0, 1), loop2 = FromBytes(127, 0, 0, 2), net = FromBytes(192, 0, 2, 1);
+    const std::uint32_t loop = Ipv4Field(127, 0, 0, 1), loop2 = Ipv4Field(127, 0, 0, 2), net = Ipv4Field(192, 0, 2, 1);
     struct Case {
         TConnection c;
         bool shown[4];  // (system, local) = (f,f), (t,f), (f,t), (t,t)

@@ -8,28 +8,19 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/test_support.h"
+
 #include <cstring>
 
 using namespace vanto;
 
 namespace {
 
-std::uint32_t Addr(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
-    const unsigned char bytes[4] = {a, b, c, d};
-    std::uint32_t v;
-    std::memcpy(&v, bytes, 4);
-    return v;
-}
-
-std::uint32_t Port(unsigned port) {
-    const unsigned char bytes[4] = {static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port & 0xFF), 0, 0};
-    std::uint32_t v;
-    std::memcpy(&v, bytes, 4);
-    return v;
-}
+using vanto::testing::Ipv4Field;
+using vanto::testing::PortField;
 
 TConnection Tcp(std::uint32_t state, std::uint32_t remote, unsigned remote_port) {
-    return {kProtocolTcp, state, Addr(10, 0, 0, 7), Port(50123), remote, Port(remote_port), 4321};
+    return {kProtocolTcp, state, Ipv4Field(10, 0, 0, 7), PortField(50123), remote, PortField(remote_port), 4321};
 }
 
 const std::string kPath = "/usr/lib/browser/browser-bin";
@@ -37,7 +28,7 @@ const std::string kPath = "/usr/lib/browser/browser-bin";
 }  // namespace
 
 TEST(DetailsPanel, EstablishedTcpConnection) {
-    const TDetailsTexts t = MakeDetailsTexts(Tcp(5, Addr(192, 0, 2, 10), 443), kPath, "Browser");
+    const TDetailsTexts t = MakeDetailsTexts(Tcp(5, Ipv4Field(192, 0, 2, 10), 443), kPath, "Browser");
     EXPECT_EQ(t.pid_text, "4321");
     EXPECT_EQ(t.protocol_text, "TCP");
     EXPECT_EQ(t.local_addr_text, "10.0.0.7");
@@ -59,7 +50,7 @@ TEST(DetailsPanel, EstablishedTcpConnection) {
 }
 
 TEST(DetailsPanel, UdpEndpointAndListenerHaveNoRemoteToLookUp) {
-    const TConnection udp{kProtocolUdp, 0, Addr(0, 0, 0, 0), Port(5353), 0, 0, 99};
+    const TConnection udp{kProtocolUdp, 0, Ipv4Field(0, 0, 0, 0), PortField(5353), 0, 0, 99};
     const TDetailsTexts u = MakeDetailsTexts(udp, kPath, "Browser");
     EXPECT_EQ(DetailsLabels(u).protocol, "Protocol: UDP");
     EXPECT_EQ(DetailsLabels(u).remote, "Remote Address/Port: 0.0.0.0:0");
@@ -71,10 +62,10 @@ TEST(DetailsPanel, UdpEndpointAndListenerHaveNoRemoteToLookUp) {
     EXPECT_EQ(DetailsLabels(l).remote, "Remote Address/Port: 0.0.0.0:0");
     EXPECT_FALSE(DetailsButtons(l).whois);
 
-    const TDetailsTexts loop = MakeDetailsTexts(Tcp(5, Addr(127, 0, 0, 1), 80), kPath, "Browser");
+    const TDetailsTexts loop = MakeDetailsTexts(Tcp(5, Ipv4Field(127, 0, 0, 1), 80), kPath, "Browser");
     EXPECT_FALSE(DetailsButtons(loop).whois) << "127.0.0.1 is local";
     EXPECT_TRUE(DetailsButtons(loop).openweb);
-    const TDetailsTexts other = MakeDetailsTexts(Tcp(5, Addr(127, 0, 0, 2), 80), kPath, "Browser");
+    const TDetailsTexts other = MakeDetailsTexts(Tcp(5, Ipv4Field(127, 0, 0, 2), 80), kPath, "Browser");
     EXPECT_TRUE(DetailsButtons(other).whois) << "127.0.0.2 is not";
 }
 
@@ -89,7 +80,7 @@ TEST(DetailsPanel, WebFollowsThePortLabel) {
         {53, false, nullptr},                     {993, false, nullptr},
     };
     for (const auto& c : cases) {
-        const TDetailsTexts t = MakeDetailsTexts(Tcp(5, Addr(198, 51, 100, 4), c.port), kPath, "x");
+        const TDetailsTexts t = MakeDetailsTexts(Tcp(5, Ipv4Field(198, 51, 100, 4), c.port), kPath, "x");
         EXPECT_EQ(DetailsButtons(t).openweb, c.web) << c.port;
         if (c.address != nullptr) {
             EXPECT_EQ(WebAddress(t), c.address);
@@ -122,7 +113,7 @@ TEST(DetailsPanel, FolderPartOfProcessPaths) {
 }
 
 TEST(DetailsPanel, BareProcessNameIsSearchableButHasNoFolder) {
-    const TDetailsTexts t = MakeDetailsTexts(Tcp(5, Addr(203, 0, 113, 9), 22), "sshd", "sshd");
+    const TDetailsTexts t = MakeDetailsTexts(Tcp(5, Ipv4Field(203, 0, 113, 9), 22), "sshd", "sshd");
     EXPECT_FALSE(DetailsButtons(t).openfolder);
     EXPECT_TRUE(DetailsButtons(t).search);
     EXPECT_EQ(SearchAddress(t.process_text), "https://www.google.com/search?q=sshd");
@@ -148,7 +139,7 @@ TEST(DetailsPanel, NothingSelectedGivesBarePrefixesAndNoActions) {
 }
 
 TEST(ConnectionList, RowTextsAndPortLabels) {
-    const TListRowTexts r = ListRowTexts(Tcp(5, Addr(192, 0, 2, 1), 443), "Browser");
+    const TListRowTexts r = ListRowTexts(Tcp(5, Ipv4Field(192, 0, 2, 1), 443), "Browser");
     EXPECT_EQ(r.caption, "4321");
     EXPECT_EQ(r.protocol, "TCP");
     EXPECT_EQ(r.process, "Browser");
@@ -156,5 +147,5 @@ TEST(ConnectionList, RowTextsAndPortLabels) {
     EXPECT_EQ(r.remote_port, "443 (HTTPS)");
     EXPECT_EQ(RemotePortText(Tcp(5, 0, 53)), "53");
     EXPECT_EQ(RemotePortText(Tcp(5, 0, 8080)), "8080 (HTTP)");
-    EXPECT_EQ(RemotePortText({kProtocolUdp, 0, 0, Port(68), 0, 0, 1}), "0");
+    EXPECT_EQ(RemotePortText({kProtocolUdp, 0, 0, PortField(68), 0, 0, 1}), "0");
 }

@@ -26,22 +26,14 @@
 #include "app/U_MainDlg.h"
 #include "monitor/connection_snapshot.h"
 
+#include "testsupport/test_support.h"
+
 namespace vanto::testing {
 
 inline std::uint32_t Addr(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
-    const unsigned char bytes[4] = {a, b, c, d};
-    std::uint32_t v;
-    std::memcpy(&v, bytes, 4);
-    return v;
+    return Ipv4Field(a, b, c, d);
 }
-
-// A port field as the platform stores it: network order in the low 16 bits.
-inline std::uint32_t Port(unsigned port) {
-    const unsigned char bytes[4] = {static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port & 0xFF), 0, 0};
-    std::uint32_t v;
-    std::memcpy(&v, bytes, 4);
-    return v;
-}
+inline std::uint32_t Port(unsigned port) { return PortField(port); }
 
 inline TConnection Tcp(std::uint32_t pid, std::uint32_t remote, unsigned remote_port, std::uint32_t state = 5) {
     return {kProtocolTcp, state, Addr(10, 0, 0, 7), Port(50000 + pid % 1000), remote, Port(remote_port), pid};

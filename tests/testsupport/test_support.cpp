@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -43,6 +45,37 @@ fs::path TempDir::write(const std::string& name, std::string_view content) const
 
 fs::path TempDir::write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
     return write(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+namespace {
+
+void SetEnv(const std::string& name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value ? value : "");  // an empty value removes it
+#else
+    if (value) ::setenv(name.c_str(), value, 1);
+    else ::unsetenv(name.c_str());
+#endif
+}
+
+}  // namespace
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    SetEnv(name_, value);
+}
+
+ScopedEnv::~ScopedEnv() { SetEnv(name_, old_ ? old_->c_str() : nullptr); }
+
+std::uint32_t Ipv4Field(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
+    const unsigned char bytes[4] = {a, b, c, d};
+    std::uint32_t v;
+    std::memcpy(&v, bytes, 4);
+    return v;
+}
+
+std::uint32_t PortField(unsigned port) {
+    return Ipv4Field(static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port & 0xFF), 0, 0);
 }
 
 std::string readFile(const fs::path& p) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,24 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Sets (or, given nullptr, removes) an environment variable and puts it back on destruction.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name, value.c_str()) {}
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+// Address and port fields as the socket tables store them: network byte order in memory.
+std::uint32_t Ipv4Field(unsigned char a, unsigned char b, unsigned char c, unsigned char d);
+std::uint32_t PortField(unsigned port);
 
 std::string readFile(const std::filesystem::path& p);
 std::filesystem::path fixture(const std::string& relative);

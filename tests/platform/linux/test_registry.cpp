@@ -19,28 +19,9 @@ using namespace vanto::platform;
 using vanto::testing::readFile;
 using vanto::testing::TempDir;
 
+using vanto::testing::ScopedEnv;
+
 namespace {
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // Each test gets its own hives: the user hive in a folder that does not exist yet.
 class RegistryTest : public ::testing::Test {

@@ -28,6 +28,8 @@
 #include "testsupport/test_support.h"
 
 namespace vanto::platform {
+using vanto::testing::ScopedEnv;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -48,27 +50,6 @@ so=$(readlink /proc/$$/fd/1)
 mv "$log.part" "$log"
 while [ ! -e "$VS_RELEASE" ]; do sleep 0.05; done
 )sh";
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_.has_value()) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 bool WaitForFile(const fs::path& p) {
     for (int i = 0; i < 1000; ++i) {  // generous bound for a loaded machine, not a timing check

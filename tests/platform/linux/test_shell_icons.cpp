@@ -19,25 +19,11 @@
 #include "testsupport/test_support.h"
 
 namespace vanto::platform {
+using vanto::testing::ScopedEnv;
+
 namespace {
 
 namespace fs = std::filesystem;
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class ShellIconsTest : public ::testing::Test {
 protected:
