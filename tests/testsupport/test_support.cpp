@@ -11,6 +11,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace vanto::testing {
@@ -84,6 +89,32 @@ std::string readFile(const fs::path& p) {
     ss << in.rdbuf();
     return ss.str();
 }
+
+#ifndef _WIN32
+bool RunInProcessesAtOnce(int processes, const std::function<bool(int process)>& work) {
+    int go[2];
+    if (::pipe(go) != 0) return false;
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(go[1]);
+            char c = 0;
+            const bool released = ::read(go[0], &c, 1) == 0;  // end of file once the parent closes its end
+            ::_exit(released && work(p) ? 0 : 1);
+        }
+        if (pid > 0) children.push_back(pid);
+    }
+    ::close(go[0]);
+    ::close(go[1]);
+    bool all = static_cast<int>(children.size()) == processes;
+    for (pid_t pid : children) {
+        int status = 0;
+        all = ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0 && all;
+    }
+    return all;
+}
+#endif
 
 fs::path fixture(const std::string& relative) { return fs::path(VS_FIXTURES_DIR) / relative; }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,12 @@ std::uint32_t Ipv4Field(unsigned char a, unsigned char b, unsigned char c, unsig
 std::uint32_t PortField(unsigned port);
 
 std::string readFile(const std::filesystem::path& p);
+
+#ifndef _WIN32
+// Runs `work(0)` .. `work(processes - 1)` in that many forked processes, released at the
+// same moment so that they really race. True when every one returned true.
+bool RunInProcessesAtOnce(int processes, const std::function<bool(int process)>& work);
+#endif
 std::filesystem::path fixture(const std::string& relative);
 
 }  // namespace vanto::testing

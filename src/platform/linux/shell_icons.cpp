@@ -8,7 +8,6 @@
 
 #include "platform/shell_icons.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 #include <unordered_set>
 
 #include "platform/linux/desktop_entries.h"
+#include "platform/linux/posix_file_io.h"
 
 namespace vanto::platform {
 
@@ -89,23 +89,7 @@ std::vector<std::string> DataFolders() {
 }
 
 bool ReadSmallFile(const std::string& path, std::string& text) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-              static_cast<std::uint64_t>(st.st_size) <= kMaxEntryBytes;
-    if (ok) {
-        text.assign(static_cast<std::size_t>(st.st_size), '\0');
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        text.resize(got);
-    }
-    ::close(fd);
-    return ok;
+    return posix_io::ReadBoundedFile(path, kMaxEntryBytes, text) == posix_io::ReadResult::Ok;
 }
 
 bool IsExecutableFile(const std::string& path) {

@@ -6,14 +6,10 @@
 
 #include "platform/system_facts.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/linux/posix_file_io.h"
+
 #include <sys/utsname.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <utility>
 
 namespace vanto::platform {
 
@@ -21,26 +17,8 @@ namespace {
 
 constexpr std::size_t kMaxOsReleaseBytes = std::size_t{64} * 1024;
 
-// Reads at most kMaxOsReleaseBytes of a regular file. O_NONBLOCK keeps a FIFO put in its
-// place from blocking the open.
 bool ReadSmallFile(const char* path, std::string& text) {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    std::string content;
-    while (ok && content.size() < kMaxOsReleaseBytes) {
-        char buffer[4096];
-        const std::size_t want = std::min(sizeof(buffer), kMaxOsReleaseBytes - content.size());
-        const ssize_t got = ::read(fd, buffer, want);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) ok = false;
-        if (got <= 0) break;
-        content.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    if (ok) text = std::move(content);
-    return ok;
+    return posix_io::ReadBoundedFile(path, kMaxOsReleaseBytes, text) == posix_io::ReadResult::Ok;
 }
 
 }  // namespace

@@ -209,30 +209,12 @@ TEST(ProfileFile, TwoProcessesWritingAtOnceKeepAllTheirEntries) {
     TempDir dir;
     const std::string file = (dir.path() / "settings.ini").string();
     constexpr int kWrites = 40;
-    int go[2];
-    ASSERT_EQ(::pipe(go), 0);
-    std::vector<pid_t> children;
-    for (int p = 0; p < 2; ++p) {
-        pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ::close(go[1]);
-            char c = 0;
-            bool ok = ::read(go[0], &c, 1) == 0;
-            for (int i = 0; i < kWrites && ok; ++i) {
-                ok = WriteProfileText(file, "P" + std::to_string(p), "k" + std::to_string(i), std::to_string(i));
-            }
-            ::_exit(ok ? 0 : 1);
-        }
-        children.push_back(pid);
-    }
-    ::close(go[0]);
-    ::close(go[1]);
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    ASSERT_TRUE(vanto::testing::RunInProcessesAtOnce(2, [&](int p) {
+        bool ok = true;
+        for (int i = 0; i < kWrites && ok; ++i)
+            ok = WriteProfileText(file, "P" + std::to_string(p), "k" + std::to_string(i), std::to_string(i));
+        return ok;
+    }));
     for (int p = 0; p < 2; ++p) {
         EXPECT_EQ(ReadProfileEntryNames(file, "P" + std::to_string(p)).size(), static_cast<std::size_t>(kWrites));
     }

@@ -369,33 +369,16 @@ TEST_F(RegistryTest, ChangesMadeByAnotherProgramAreSeen) {
 // hive as the other left it, so neither loses anything.
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepAllTheirValues) {
     constexpr int kWrites = 60;
-    int go[2];
-    ASSERT_EQ(::pipe(go), 0);
-    std::vector<pid_t> children;
-    for (int p = 0; p < 2; ++p) {
-        pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ::close(go[1]);
-            char c = 0;
-            bool ok = ::read(go[0], &c, 1) == 0;  // released when the parent closes its end
-            for (int i = 0; i < kWrites && ok; ++i) {
-                RegKey key;
-                const std::string sub = "SOFTWARE\\Race\\P" + std::to_string(p) + "_" + std::to_string(i % 3);
-                ok = key.Create(RegRoot::CurrentUser, sub, RegAccess::ReadWrite) &&
-                     key.WriteDword("v" + std::to_string(i), static_cast<std::uint32_t>(p * 1000 + i));
-            }
-            ::_exit(ok ? 0 : 1);
+    ASSERT_TRUE(vanto::testing::RunInProcessesAtOnce(2, [](int p) {
+        bool ok = true;
+        for (int i = 0; i < kWrites && ok; ++i) {
+            RegKey key;
+            const std::string sub = "SOFTWARE\\Race\\P" + std::to_string(p) + "_" + std::to_string(i % 3);
+            ok = key.Create(RegRoot::CurrentUser, sub, RegAccess::ReadWrite) &&
+                 key.WriteDword("v" + std::to_string(i), static_cast<std::uint32_t>(p * 1000 + i));
         }
-        children.push_back(pid);
-    }
-    ::close(go[0]);
-    ::close(go[1]);
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        return ok;
+    }));
 
     RereadFromCopy("after.reg");
     for (int p = 0; p < 2; ++p) {
