@@ -86,4 +86,33 @@ std::string GetXmlTagValue(const std::vector<std::string>& lines, const std::str
 // True when every character is a digit or "."; true for the empty text.
 bool IsDottedNumber(std::string_view text);
 
+// --- Company ------------------------------------------------------------------------------
+
+// Product name and company of one executable, as the update check reports them.
+struct TDisplayedFileInfo {
+    std::string ProductName;
+    std::string Company;
+
+    bool operator==(const TDisplayedFileInfo&) const = default;
+};
+
+// The fixed company of a special identifier (exact match); nullopt otherwise.
+std::optional<std::string> SpecialProductCompany(std::string_view id);
+
+// The publisher of the executable at `path`: its CompanyName (or, when that gives nothing,
+// its LegalCopyright) normalised by the publisher rules and freed of copyright and licence
+// wording. `product` is its product name, worked out from the path when empty.
+std::string GetProductCompany(const std::string& path, const std::string& product = {});
+
+// One raw company text through the publisher rules and the clean-up: cut at its first line
+// break, licence names and web-address tails removed, "?"-garbage and placeholders emptied.
+std::string NormaliseCompany(const std::string& company, const std::string& path, const std::string& product);
+
+// Removes copyright marks, years and licence sentences, repeating until nothing changes:
+// "Copyright (c) 2005-2011 Foo Software. All rights reserved." gives "Foo Software".
+std::string CleanCompanyName(const std::string& text);
+
+// Product name and company; a file with a company but no name is named after its file.
+TDisplayedFileInfo GetDisplayedFileInfo(const std::string& path);
+
 }  // namespace vanto
