@@ -263,8 +263,10 @@ std::optional<std::string> SpecialProductCompany(std::string_view id) {
 
 std::string CleanCompanyName(const std::string& text) {
     std::string s = text;
-    // Each pass only removes, so this ends; the bound is a guard for the reviewer's peace.
-    for (std::size_t pass = 0; pass <= text.size() + 1; ++pass) {
+    // Real texts settle within a few passes. The bound keeps a hostile resource holding
+    // thousands of years ("2011 2011 ...", one removed per pass) from costing seconds.
+    constexpr int kMaxPasses = 64;
+    for (int pass = 0; pass < kMaxPasses; ++pass) {
         std::string t = CleanCompanyNameOnce(s);
         if (t == s) break;
         s = std::move(t);

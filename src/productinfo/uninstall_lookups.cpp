@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "productinfo/uninstall_lookups.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -96,6 +97,12 @@ std::string FolderOfCommand(const std::string& command) {
     if (!path.empty() && path.front() == '"') {
         const std::size_t close = path.find('"', 1);
         path = path.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    } else {
+        // Unquoted: the program ends at its ".exe", or before its first switch.
+        const std::string lower = AsciiLowerCase(path);
+        const std::size_t exe = lower.find(".exe");
+        std::size_t end = exe != std::string::npos ? exe + 4 : std::min(path.find(" /"), path.find(" -"));
+        if (end != std::string::npos) path.resize(end);
     }
     const std::size_t sep = path.find_last_of("\\/");
     return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
