@@ -115,4 +115,29 @@ std::string CleanCompanyName(const std::string& text);
 // Product name and company; a file with a company but no name is named after its file.
 TDisplayedFileInfo GetDisplayedFileInfo(const std::string& path);
 
+// --- Version --------------------------------------------------------------------------
+
+// The installed version of the product at `path` (or of a special identifier), as a person
+// compares it with the vendor's release number. `path` is replaced by the redirected path
+// (and, for a few products, by the path of the product's main executable). `product` and
+// `company` are those of GetDisplayedFileInfo, worked out when `product` is empty. With
+// `raw` false a non-zero result is written as four dotted numbers; an empty or all-zero
+// result is returned unchanged.
+std::string GetProductVersion(std::string& path, const std::string& product = {}, const std::string& company = {},
+                              bool raw = false);
+// The resolver behind GetProductVersion; may return an empty text.
+std::string ResolveProductVersion(std::string& path, std::string product, std::string company);
+
+// The text is not empty and its four parts add up to more than 0.
+bool IsNonZeroVersion(const std::string& text);
+
+// The leading run of digits, dots, commas and spaces, commas turned into dots: "2.5 beta"
+// gives "2.5", "1, 2, 3, 4" gives "1.2.3.4". Spaces are dropped only beside a comma or a
+// dot; a space between two digit runs ends the run ("2.5 2019" gives "2.5").
+std::string CleanVersionText(const std::string& text);
+
+// The newest sub-folder name of the executable's folder that reads as a version (a browser
+// that keeps one folder per version); empty when there is none.
+std::string GetChromeVersion(const std::string& path);
+
 }  // namespace vanto

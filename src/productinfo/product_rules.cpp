@@ -215,4 +215,48 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std
     return true;
 }
 
+bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t& offset, std::uint64_t from) {
+    if (needle.empty()) return false;
+    platform::ReadOnlyFile file;
+    if (!file.open(path)) return false;
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    // Each read keeps the last needle-1 bytes of the one before, so a match across two
+    // chunks is found.
+    const std::size_t keep = needle.size() - 1;
+    std::string window;
+    std::uint64_t window_start = from;
+    std::uint64_t pos = from;
+    const std::uint64_t size = file.size();
+    while (pos < size) {
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - pos));
+        const std::size_t old = window.size();
+        window.resize(old + count);
+        if (!file.readAt(pos, window.data() + old, count)) return false;
+        pos += count;
+        const std::size_t at = window.find(needle);
+        if (at != std::string::npos) {
+            offset = window_start + at;
+            return true;
+        }
+        if (window.size() > keep) {
+            window_start += window.size() - keep;
+            window.erase(0, window.size() - keep);
+        }
+    }
+    return false;
+}
+
+bool ReadFileBytes(const std::string& path, std::uint64_t offset, std::size_t max_bytes, std::string& out) {
+    out.clear();
+    platform::ReadOnlyFile file;
+    if (!file.open(path) || offset > file.size()) return false;
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(max_bytes, file.size() - offset));
+    out.resize(count);
+    if (count > 0 && !file.readAt(offset, out.data(), count)) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace vanto

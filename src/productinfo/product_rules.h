@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -168,5 +169,15 @@ std::string SiblingPath(const std::string& folder, std::string_view relative);
 inline constexpr std::size_t kMaxSiblingTextBytes = std::size_t{4} << 20;
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
                    std::size_t max_bytes = kMaxSiblingTextBytes);
+
+// Searches the file for `needle` (case-sensitive), streaming it in bounded chunks so a file
+// of any size costs a fixed amount of memory; finds exactly what a search of the whole file
+// would. Sets `offset` to the first occurrence at or after `from`. False when absent, when
+// the file is not a regular file or cannot be read.
+bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t& offset, std::uint64_t from = 0);
+
+// Up to `max_bytes` bytes of the file from `offset` (fewer at its end). False when the file
+// cannot be read there.
+bool ReadFileBytes(const std::string& path, std::uint64_t offset, std::size_t max_bytes, std::string& out);
 
 }  // namespace vanto
