@@ -158,9 +158,10 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
                                            {"ProductVersion", "product_version", false}});
     }
     for (const std::string& path : paths) {
-        // The installed version is not worked out yet: its column stays empty.
         const TDisplayedFileInfo info = GetDisplayedFileInfo(path);
-        std::vector<std::string> row = {path, info.ProductName, info.Company, ""};
+        std::string resolved = path;
+        const std::string version = GetProductVersion(resolved, info.ProductName, info.Company);
+        std::vector<std::string> row = {path, info.ProductName, info.Company, version};
         if (verbose) {
             const FileVersionInfoRec v = ReadVersionInfo(path);
             row.insert(row.end(), {platform::WideToAnsi(GetFileVersionText(platform::AnsiToWide(path))),
