@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <regex>
 
+#include "platform/files.h"
 #include "platform/shell.h"
+#include "support/U_UnicodeUtils.h"
 #include "testsupport/test_support.h"
 
 using namespace vanto;
@@ -155,4 +157,24 @@ TEST(TKLog, MissingFolderWritesAndCreatesNothing) {
     platform::SetShellOpenHook(previous);
     EXPECT_FALSE(std::filesystem::exists(folder));
     EXPECT_EQ(opened, std::vector<std::string>{(folder / "x.log").string()});
+}
+
+// The file's name is 8-bit text in the program's code page, as the data folder's path comes
+// from the shell; a profile folder whose name is not ASCII must still take the log.
+TEST(TKLog, FolderNamedOutsideAsciiIsWrittenAndLoaded) {
+    TempDir dir;
+    const std::wstring wide_name = L"Journal \u00e9\u00f8\u20ac";
+    const std::string name = platform::WideToAnsi(wide_name);
+    if (platform::AnsiToWide(name) != wide_name) GTEST_SKIP() << "the code page cannot spell the folder's name";
+    const std::string folder = dir.str() + platform::kPathSeparator + name;
+    ASSERT_TRUE(CreateDirectoryWide(platform::AnsiToWide(folder)));
+    const std::string file = folder + platform::kPathSeparator + "Vantoscope.log";
+    {
+        TKLog log(file, false, 10, false);
+        log.Log("written", 1);
+    }
+    ASSERT_TRUE(FileExistsWide(platform::AnsiToWide(file))) << "the log was saved";
+    TKLog again(file, false, 10, true);
+    ASSERT_EQ(again.Lines().size(), 1u);
+    EXPECT_EQ(MessageOf(again.Lines()[0]), "written");
 }
