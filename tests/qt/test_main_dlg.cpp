@@ -107,19 +107,24 @@ TEST_F(MainDlgTest, FirstFillSizesTheColumnsEvenWithoutRows) {
 // The widths that count are the ones on screen once the view has placed its viewport.
 TEST_F(MainDlgTest, ResizingTheWindowFitsTheColumnsToTheNewWidth) {
     QHeaderView* header = lst_->horizontalHeader();
-    window_->UpdateList(Shown(3));
     window_->show();
     ASSERT_TRUE(WaitFor([&] { return lst_->viewport()->width() > 0; }));
-    for (const int width : {900, 600, 1100}) {
-        window_->resize(width, window_->height());
-        ASSERT_TRUE(WaitFor([&] { return window_->width() == width; })) << width;
-        QApplication::processEvents();
-        int total = 0;
-        for (int c = 0; c < lst_->model()->columnCount(); ++c) total += header->sectionSize(c);
-        EXPECT_EQ(total, lst_->viewport()->width()) << "window " << width << " px: no gap, no overflow";
-        EXPECT_FALSE(lst_->horizontalScrollBar()->isVisible()) << "window " << width << " px";
-        EXPECT_GE(header->sectionSize(2), lst_->fontMetrics().horizontalAdvance(QStringLiteral("Program prog100")))
-            << "window " << width << " px: fitted to its contents";
+    // A few rows, and more rows than the list can show, which brings the vertical scroll bar.
+    for (const int shown : {3, 80}) {
+        window_->UpdateList({});
+        window_->UpdateList(Shown(shown));
+        for (const int width : {900, 600, 1100}) {
+            window_->resize(width, window_->height());
+            ASSERT_TRUE(WaitFor([&] { return window_->width() == width; })) << width;
+            QApplication::processEvents();
+            int total = 0;
+            for (int c = 0; c < lst_->model()->columnCount(); ++c) total += header->sectionSize(c);
+            EXPECT_EQ(total, lst_->viewport()->width()) << shown << " rows, window " << width << " px: no gap, no overflow";
+            EXPECT_FALSE(lst_->horizontalScrollBar()->isVisible()) << shown << " rows, window " << width << " px";
+            EXPECT_GE(header->sectionSize(2), lst_->fontMetrics().horizontalAdvance(QStringLiteral("Program prog100")))
+                << "window " << width << " px: fitted to its contents";
+        }
+        EXPECT_EQ(lst_->verticalScrollBar()->isVisible(), shown > 10) << shown << " rows";
     }
 }
 
