@@ -315,10 +315,9 @@ std::string JDownloader(VersionCall& c) {
     if (key != std::string::npos) {
         const std::size_t colon = line.find(':', key);
         if (colon != std::string::npos) {
-            const std::size_t comma = line.find(',', colon), brace = line.find('}', colon);
-            std::size_t end = comma == std::string::npos ? brace
-                              : brace == std::string::npos ? comma
-                                                           : std::max(comma, brace);
+            // The value ends at the first "," or "}" that follows it: with another key after
+            // it the later of the two would swallow that key.
+            std::size_t end = std::min(line.find(',', colon), line.find('}', colon));
             if (end == std::string::npos) end = line.size();
             std::string digits = TrimText(line.substr(colon + 1, end - colon - 1));
             if (!digits.empty() && digits.front() == '"') digits = TrimText(TextBefore(digits.substr(1), "\""));
