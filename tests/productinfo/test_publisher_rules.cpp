@@ -38,6 +38,7 @@ std::string RunExample(const ProductRule& row) {
 // The publishers the table must produce, in the order their first rows come.
 const std::vector<std::string>& ListedPublishers() {
     static const std::vector<std::string> names = [] {
+        // clang-format off
         std::vector<std::string> v = {
             "MiniTool Solution Ltd.", "Western Digital", "Antibody Software", "Cyber Power Systems, Inc.",
             "System SoftLab", "Akai", "Invelos Software", "Chemtable Software", "Engelmann Software", "RStudio, PBC",
@@ -114,6 +115,7 @@ const std::vector<std::string>& ListedPublishers() {
             "Solveig Multimedia", "Paragon Software Group", "Kingsoft Corporation", "Emsisoft", "ABBYY", "KMP Media",
             "PrivacyRoot", "AgileBits", "ASUS", "ASUSTeK",
         };
+        // clang-format on
         // The one accented name is shown in the platform's code page, plain where it has no such letter.
         for (std::string& n : v) {
             if (n.find('\xC3') == std::string::npos) continue;
@@ -172,9 +174,8 @@ TEST(PublisherRules, EveryListedPublisherIsProducedInTableOrder) {
             ADD_FAILURE() << "no row produces \"" << name << "\"";
             continue;
         }
-        EXPECT_GE(it->second, previous_row)
-            << "\"" << name << "\" (row " << it->second << ") comes before \"" << previous_name << "\" (row "
-            << previous_row << ")";
+        EXPECT_GE(it->second, previous_row) << "\"" << name << "\" (row " << it->second << ") comes before \""
+                                            << previous_name << "\" (row " << previous_row << ")";
         previous_row = it->second;
         previous_name = name;
     }
