@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -128,7 +127,7 @@ const std::vector<std::string>& ListedPublishers() {
 }
 
 // Told by the uninstall registry or the file's name rather than by a company text: the
-// registry rows are covered where the registry is faked, the file row below.
+// file row is tested below, the registry rows in the Linux tests, which fake the registry.
 bool ToldByFileOrRegistry(const std::string& name) {
     return name == "MiniTool Solution Ltd." || name == "Western Digital" || name == "System SoftLab";
 }
