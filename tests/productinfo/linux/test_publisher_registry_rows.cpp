@@ -26,7 +26,9 @@ protected:
 
     void AddEntry(const std::string& id, const std::vector<std::pair<std::string, std::string>>& values) {
         hive += "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + id + "]\r\n";
-        for (const auto& [name, value] : values) hive += "\"" + name + "\"=\"" + value + "\"\r\n";
+        for (const auto& [name, value] : values) {
+            hive.append("\"").append(name).append("\"=\"").append(value).append("\"\r\n");
+        }
         dir.write("machine.reg", hive);
     }
 };
