@@ -162,7 +162,8 @@ std::span<const std::string_view> PublisherDomainSuffixes();
 // Facts for rules that look beside the executable. A sibling file that exists but cannot
 // be read counts as absent, so one unreadable file never aborts the naming of the rest.
 
-// `relative` (written with "\" or "/") below `folder`, with the folder's own separator.
+// `relative` (written with "\" or "/") below `folder`, with the folder's own separator;
+// empty for an empty folder (a bare name has no siblings).
 std::string SiblingPath(const std::string& folder, std::string_view relative);
 
 // The lines of a text file (CR LF, LF or CR line ends; a UTF-8 byte-order mark dropped),

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -180,4 +181,16 @@ TEST(CompanyText, AnyBytesAnyLengthEndWithoutCrash) {
     }
     EXPECT_EQ(NormaliseCompany(std::string(100000, 'A'), "", "x"), std::string(100000, 'A'))
         << "a long name is not shortened for being long";
+}
+
+TEST(NormaliseCompany, ABareNameHasNoSiblingFiles) {
+    TempDir dir;
+    dir.write("META-INF/AIR/application.xml", "<copyright>Stray Corp</copyright>\n");
+    const std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const std::string company = NormaliseCompany("", "", "Some Product");
+    const std::string name = GetProductName("app.exe");
+    std::filesystem::current_path(old);
+    EXPECT_EQ(company, "") << "the manifest of the current folder is nobody's";
+    EXPECT_EQ(name, "app");
 }
