@@ -11,8 +11,10 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "productinfo/U_OrvoFct.h"
 #include "productinfo/product_rules.h"
 #include "productinfo/uninstall_lookups.h"
+#include "support/U_Version.h"
 #include "support/text_utils.h"
 
 namespace vanto {
@@ -54,6 +56,16 @@ void DassaultPublisher(NamingCall& c) {
     c.R = name;
 }
 
+// The author of DVD Flick signs version 2 (above 1.307.738.0, the first build of that
+// series) with a handle instead of his name.
+void PublisherByInstalledVersion(NamingCall& c) {
+    std::string path = c.path;
+    const std::string version = GetProductVersion(path, "DVD Flick", c.R);
+    if (TOrvoVersion::Create(version).IsNewerThan(TOrvoVersion::CreateFromMSLS(0x00010133u, 0x02E20000u))) {
+        c.R = "vandermolen.dev";
+    }
+}
+
 // Trade marks and support addresses around a name: "Foo Inc.®", "Foo Ltd <help@foo>".
 void TrimMarks(NamingCall& c) {
     const std::string& registered = RegisteredSign();
@@ -77,7 +89,8 @@ const std::array kRules = std::to_array<ProductRule>({
     {{IsEmpty(K), Contains(P, "PowerPanel")}, SetTo("Cyber Power Systems, Inc."), "PowerPanel Personal"},
     {{IsEmpty(K), Contains(P, "ArtMoney")}, Call(ArtMoneyPublisher)},
 
-    // Publisher by installed version: its row joins here.
+    // DVD Flick's author publishes the second series under a handle of his own.
+    {{IsExactly(K, "Dirk Vandermolen")}, Call(PublisherByInstalledVersion), "Dirk Vandermolen"},
 
     // Canonical names, one publisher's rows together.
     {{BeginsWith(K, "Akai Professional")}, SetTo("Akai"), "Akai Professional M.I. Corp."},

@@ -194,3 +194,17 @@ TEST(NormaliseCompany, ABareNameHasNoSiblingFiles) {
     EXPECT_EQ(company, "") << "the manifest of the current folder is nobody's";
     EXPECT_EQ(name, "app");
 }
+
+TEST(GetProductCompany, AnAuthorsHandleFollowsTheInstalledVersion) {
+    TempDir dir;
+    auto pe = [&](const std::string& name, std::uint32_t ms, std::uint32_t ls) {
+        VersionInfoSpec spec = VersionWithStrings({{"CompanyName", "Dirk Vandermolen"}, {"ProductName", "DVD Flick"}});
+        spec.fileVersionMS = ms;
+        spec.fileVersionLS = ls;
+        return dir.write(name, BuildPeWithVersion(EncodeVersionInfo(spec)).bytes).string();
+    };
+    EXPECT_EQ(GetProductCompany(pe("old/dvdflick.exe", 0x00010133u, 0x02E20000u)), "Dirk Vandermolen")
+        << "the threshold itself is the old series";
+    EXPECT_EQ(GetProductCompany(pe("new/dvdflick.exe", 0x00010133u, 0x02E20001u)), "vandermolen.dev");
+    EXPECT_EQ(GetProductCompany(pe("two/dvdflick.exe", 0x00020000u, 0)), "vandermolen.dev");
+}
