@@ -188,7 +188,10 @@ void WaterfoxGeneration(NamingCall& c) {
     if (!TextStartsWith(name, "Waterfox")) return;
     const std::string version = StripVersionPrefix(ExtractWord(name, 1, " "));
     const std::size_t dot = version.find('.');
-    if (TextStartsWith(version, "G") && dot != std::string::npos) c.R += " " + version.substr(0, dot + 1);
+    if (TextStartsWith(version, "G") && dot != std::string::npos) {
+        c.R += ' ';
+        c.R.append(version, 0, dot + 1);
+    }
 }
 
 // Later checks win: a machine with both editions listed is named after the free one.
@@ -256,7 +259,11 @@ void CpuzEdition(NamingCall& c) {
             }
         }
     }
-    if (!edition.empty()) c.R += " " + edition + " Edition";
+    if (!edition.empty()) {
+        c.R += ' ';
+        c.R += edition;
+        c.R += " Edition";
+    }
 }
 
 // clang-format off
@@ -543,10 +550,10 @@ const std::array kEarlyRules = std::to_array<ProductRule>({
     {{BeginsWith(R, "Thaiphoon "), Not(IsExactly(R, "Thaiphoon Burner"))}, SetTo("Thaiphoon Burner"), {}, {"Thaiphoon.exe", "P=Thaiphoon SPD editor", "Thaiphoon Burner"}},
     {{IsEmpty(R), BeginsWith(Base, "launchy")}, SetTo("Launchy"), {}, {"Launchy.exe", "", "Launchy"}},
     {{Is(R, "Launchy"), Contains(Folder, "LaunchyQT")}, SetTo("LaunchyQT"), {}, {"LaunchyQT/Launchy.exe", "P=Launchy", "LaunchyQT"}},
-    {{Contains(R, "Flash Player"), Contains(FD, "ActiveX")}, SetTo("Adobe Flash Player for Internet Explorer"), {}, {"Flash32_32_0_0_465.ocx", "P=Shockwave Flash|D=Adobe Flash Player 32.0 r0 ActiveX|F=32.0.0.465", "Adobe Flash Player for Internet Explorer"}},
-    {{Contains(R, "Flash Player"), BeginsWith(Base, "NPSWF")}, SetTo("Adobe Flash Player for Firefox"), {}, {"NPSWF32_32_0_0_465.dll", "P=Shockwave Flash|D=Adobe Flash Player 32.0 r0|F=32.0.0.465", "Adobe Flash Player for Firefox"}},
-    {{Contains(R, "Flash Player"), BeginsWith(Base, "pepflashplayer")}, SetTo("Adobe Flash Player for Opera/Chromium"), {}, {"pepflashplayer32_32_0_0_465.dll", "P=Shockwave Flash|D=Adobe Flash Player 32.0 r0|F=32.0.0.465", "Adobe Flash Player for Opera/Chromium"}},
-    {{Contains(R, "Flash Player"), Contains(Base, "_sa")}, SetTo("Adobe Flash Player Projector"), {}, {"flashplayer_32_sa.exe", "P=Shockwave Flash|D=Adobe Flash Player 32.0 r0", "Adobe Flash Player Projector"}},
+    {{Contains(FD, "Flash Player"), Contains(FD, "ActiveX")}, SetTo("Adobe Flash Player for Internet Explorer"), {}, {"Flash32_32_0_0_465.ocx", "P=Shockwave Flash|D=Adobe Flash Player 32.0 r0 ActiveX|F=32.0.0.465", "Adobe Flash Player for Internet Explorer"}},
+    {{Contains(FD, "Flash Player"), BeginsWith(Base, "NPSWF")}, SetTo("Adobe Flash Player for Firefox"), {}, {"NPSWF32_32_0_0_465.dll", "P=Shockwave Flash|D=Adobe Flash Player 32.0 r0|F=32.0.0.465", "Adobe Flash Player for Firefox"}},
+    {{Contains(FD, "Flash Player"), BeginsWith(Base, "pepflashplayer")}, SetTo("Adobe Flash Player for Opera/Chromium"), {}, {"pepflashplayer32_32_0_0_465.dll", "P=Shockwave Flash|D=Adobe Flash Player 32.0 r0|F=32.0.0.465", "Adobe Flash Player for Opera/Chromium"}},
+    {{Contains(FD, "Flash Player"), Contains(Base, "_sa")}, SetTo("Adobe Flash Player Projector"), {}, {"flashplayer_32_sa.exe", "P=Shockwave Flash|D=Adobe Flash Player 32.0 r0", "Adobe Flash Player Projector"}},
     {{BeginsWith(R, "Shockwave"), Contains(FD, "ActiveX")}, SetTo("Shockwave for Internet Explorer"), {}, {"SwDir.dll", "P=Shockwave|D=Shockwave ActiveX Control", "Shockwave for Internet Explorer"}},
     {{BeginsWith(R, "Shockwave"), BeginsWith(Base, "np")}, SetTo("Shockwave for Firefox"), {}, {"np32dsw.dll", "P=Shockwave|D=Shockwave for Director plug-in", "Shockwave for Firefox"}},
     {{BeginsWith(R, "ICQ"), Not(IsExactly(R, "ICQ"))}, SetTo("ICQ"), {}, {"icq.exe", "P=ICQ7.2", "ICQ"}},

@@ -178,7 +178,8 @@ void RunProductRules(std::span<const ProductRule> rules, NamingCall& call) {
                 // 64-bit sum: a major of 2^31-1 plus an offset must not overflow.
                 const std::int64_t n =
                     std::int64_t{TOrvoVersion::Create(SubjectText(call, e.field)).Major} + e.number;
-                call.R += " " + std::to_string(n);
+                call.R += ' ';
+                call.R += std::to_string(n);
                 break;
             }
             case Action::ReplaceText:

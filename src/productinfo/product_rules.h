@@ -104,7 +104,8 @@ struct RuleEffect {
 //              FileDescription, CompanyName, FileVersion, InternalName, LegalCopyright,
 //              OriginalFilename, ProductName, ProductVersion.
 //   files:     "path=content" pairs joined by "|", paths relative to the file's folder;
-//              content "PE:K=value" is an executable with that one version string.
+//              content "PE:K=value" is an executable with that one version string, and
+//              the path "<self>" adds the content to the end of the file itself.
 //   uninstall: entries joined by "|", each "Name=value" pairs joined by ";"; "{dir}"
 //              stands for the file's folder.
 struct ProductExample {
