@@ -50,6 +50,10 @@ bool SiblingLines(const NamingCall& c, std::string_view relative, std::vector<st
     return !c.folder.empty() && ReadTextLines(SiblingPath(c.folder, relative), lines);
 }
 
+// A name read from a file ends at its first NUL, as the system's text readers end it there:
+// a NUL inside a shown name would cut it in some places and not in others.
+std::string NameText(std::string_view text) { return TrimText(text.substr(0, text.find('\0'))); }
+
 // The value of `key` in `section` of ini-file lines ("" when there is none).
 std::string IniValue(const std::vector<std::string>& lines, std::string_view section, std::string_view key) {
     bool inside = false;
@@ -62,7 +66,7 @@ std::string IniValue(const std::vector<std::string>& lines, std::string_view sec
         }
         const std::size_t eq = line.find('=');
         if (inside && eq != std::string::npos && SameText(TrimText(line.substr(0, eq)), key)) {
-            return TrimText(line.substr(eq + 1));
+            return NameText(std::string_view(line).substr(eq + 1));
         }
     }
     return {};
@@ -170,7 +174,7 @@ void EsetProductName(NamingCall& c) {
     if (!SiblingLines(c, "SecurityProductInformation.ini", lines)) return;
     for (const std::string& line : lines) {
         if (TextStartsWith(line, "Name=")) {
-            const std::string name = TrimText(std::string_view(line).substr(5));
+            const std::string name = NameText(std::string_view(line).substr(5));
             if (!name.empty()) c.R = name;
             return;
         }
@@ -255,7 +259,7 @@ void CpuzEdition(NamingCall& c) {
         if (!ReadTextLines(SiblingPath(c.folder, e.name), lines)) continue;
         for (const std::string& line : lines) {
             if (line.size() > kEnding.size() && TextEndsWith(line, kEnding)) {
-                edition = TrimText(std::string_view(line).substr(0, line.size() - kEnding.size()));
+                edition = NameText(std::string_view(line).substr(0, line.size() - kEnding.size()));
             }
         }
     }

@@ -175,7 +175,7 @@ void RunProductRules(std::span<const ProductRule> rules, NamingCall& call) {
                 if (e.fn) e.fn(call);
                 break;
             case Action::AppendMajor: {
-                // 64-bit sum: a major of 2^31-1 plus an offset must not overflow.
+                // A 64-bit sum, so no offset a row names can overflow.
                 const std::int64_t n =
                     std::int64_t{TOrvoVersion::Create(SubjectText(call, e.field)).Major} + e.number;
                 call.R += ' ';
