@@ -88,7 +88,7 @@ std::string FindFileBelow(const std::string& folder, std::string_view name, int 
     for (const platform::FolderEntry& e : entries) {
         if (--budget <= 0) return {};
         if (e.name == "." || e.name == ".." || (e.attributes & platform::kAttrReparsePoint) != 0) continue;
-        const std::string path = SiblingPath(folder, e.name);
+        std::string path = SiblingPath(folder, e.name);
         if ((e.attributes & platform::kAttrDirectory) != 0) {
             std::string found = FindFileBelow(path, name, depth - 1, budget);
             if (!found.empty()) return found;
