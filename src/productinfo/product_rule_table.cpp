@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -198,6 +199,13 @@ void WaterfoxGeneration(NamingCall& c) {
     }
 }
 
+// An application built on the NW.js shell keeps the shell's version strings; its installer
+// registered the application's own name for the folder.
+void NwjsApplication(NamingCall& c) {
+    std::string name = FindUninstallDisplayName(c.folder);
+    if (!name.empty()) c.R = std::move(name);
+}
+
 // Later checks win: a machine with both editions listed is named after the free one.
 void MacriumHome(NamingCall& c) {
     if (IsInstalled("Macrium Reflect Home")) c.R = "Macrium Reflect Home";
@@ -368,6 +376,7 @@ const std::array kEarlyRules = std::to_array<ProductRule>({
     {{Is(R, "Startup"), IsEmpty(Co), Contains(Folder, "novapdf")}, SetTo("novaPDF"), {}, {"novaPDF/Startup.exe", "P=Startup", "novaPDF"}},
     {{Is(R, "Malwarebytes Anti-Exploit"), ReleaseIs(PV, 2)}, Append(" Enterprise"), {}, {"mbae.exe", "P=Malwarebytes Anti-Exploit|V=1.13.2.1", "Malwarebytes Anti-Exploit Enterprise"}},
     {{Is(R, "Malwarebytes Anti-Exploit"), ReleaseIs(FV, 2)}, Append(" Enterprise"), {}, {"mbae.exe", "P=Malwarebytes Anti-Exploit|F=1.12.2.0", "Malwarebytes Anti-Exploit Enterprise"}},
+    {{Contains(Co, "NW.JS"), Contains(PN, "NWJS")}, Call(NwjsApplication), {}, {"Star Garden/game.exe", "P=nwjs|C=The NW.js Community", "Star Garden Deluxe", "", "DisplayName=Star Garden Deluxe;InstallLocation={dir}"}},
     {{Is(R, "Launcher"), Contains(Co, "Hexaglyph Games")}, SetTo("Hexaglyph Launcher"), {}, {"Launcher.exe", "P=Launcher|C=Hexaglyph Games Ltd", "Hexaglyph Launcher"}},
     {{BeginsWith(R, "FlashPeak ")}, CutPrefix("FlashPeak ", true), {}, {"slimjet.exe", "P=FlashPeak Slimjet", "Slimjet"}},
     {{Is(Base, "msinfo32")}, SetTo("System Information"), {}, {"msinfo32.exe", "D=System Information viewer of the system", "System Information"}},

@@ -290,3 +290,12 @@ TEST(ProductRules, BareNamesHaveNoSiblings) {
     fs::current_path(old);
     EXPECT_EQ(name, "BleachBit");
 }
+
+TEST(ProductRules, NwjsApplicationsByTheEntryOfTheirFolder) {
+    ExpectNames({
+        {"no entry for the folder", {"app/game.exe", "P=nwjs|C=The NW.js Community", "nwjs",
+                                     "", "DisplayName=Other Game;InstallLocation=/elsewhere/"}},
+        {"the shell's own files elsewhere", {"app/game.exe", "P=nwjs|C=Other Community", "nwjs",
+                                             "", "DisplayName=Star Garden;InstallLocation={dir}"}},
+    });
+}
