@@ -202,7 +202,7 @@ const std::string& CopyrightSign();   // U+00A9
 bool MatchesMask(std::string_view text, std::string_view mask);
 
 // Publishers' web domains that some names carry at their end ("Foo Tool example.com");
-// the clean-up cuts the first one found, case-insensitively.
+// the clean-up tries each in order and cuts it where the name ends with it (ASCII case folded).
 std::span<const std::string_view> PublisherDomainSuffixes();
 
 // Facts for rules that look beside the executable. A sibling file that exists but cannot
