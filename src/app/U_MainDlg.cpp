@@ -213,7 +213,7 @@ void TMaindlg::CreateComponents() {
     lst->setModel(lst_model);
     lst->horizontalHeader()->resizeSection(TConnectionListModel::kProcess, kProcessColumnWidth);
     lst->setContextMenuPolicy(Qt::CustomContextMenu);
-    lst->installEventFilter(this);
+    connect(lst, &TConnectionListView::resized, this, &TMaindlg::FormResize);
     connect(lst->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMaindlg::lstSelectItem);
     body->addWidget(lst, 1);
 
@@ -500,15 +500,11 @@ void TMaindlg::ShareColumnWidths() {
 }
 
 // The list fills the middle of the window, so every change of the window's size reaches
-// it; handling the list's own resize also sees the size the layout has just given it.
+// it; handling the list's own resize also sees the size the layout has just given it, and
+// the viewport the list has placed for that size.
 void TMaindlg::FormResize() {
     ShareColumnWidths();
     AutoSizeColumns();
-}
-
-bool TMaindlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lst && event->type() == QEvent::Resize) FormResize();
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMaindlg::freeze_btnClick() {

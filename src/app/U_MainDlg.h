@@ -123,7 +123,6 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;  // minimising hides to the notification area
-    bool eventFilter(QObject* watched, QEvent* event) override;  // the list's resize: FormResize
 
 private:
     void CreateComponents();

@@ -69,6 +69,8 @@ const std::string& SubjectText(const NamingCall& call, Subject subject) {
             return call.V.ProductVersion;
         case Subject::Product:
             return call.product;
+        case Subject::Company:
+            return call.company;
     }
     return kNoText;
 }

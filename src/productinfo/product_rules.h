@@ -29,7 +29,8 @@ struct NamingCall {
     std::string folder;       // folder part of the path, with its trailing separator
     std::string folder_name;  // the last component of the folder ("" for a bare name)
     FileVersionInfoRec V;
-    std::string product;  // the product name, for the publisher rules ("" while naming)
+    std::string product;  // the product name, for the publisher and version rules ("" while naming)
+    std::string company;  // the normalised company, for the version rules
     std::string R;        // the name being built (the company, for the publisher rules)
 };
 
@@ -49,7 +50,8 @@ enum class Subject : unsigned char {
     OriginalFilename,
     ProductName,
     ProductVersion,
-    Product,  // the worked-out product name (publisher rules only)
+    Product,  // the worked-out product name (publisher and version rules)
+    Company,  // the normalised company (version rules)
 };
 
 // Wildcard: a file-name style mask, "*" for any run and "?" for one byte.

@@ -194,7 +194,8 @@ bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>& entr
         struct stat target {};
         bool have_target = S_ISLNK(own.st_mode) && ::fstatat(dirfd, name.c_str(), &target, 0) == 0;
         std::uint32_t attrs = Attributes(name, own, have_target ? &target : nullptr);
-        entries.push_back({std::move(name), attrs});
+        const bool link = S_ISLNK(own.st_mode);
+        entries.push_back({std::move(name), attrs, link});
     }
     ::closedir(dir);
     return true;

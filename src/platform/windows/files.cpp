@@ -173,11 +173,19 @@ bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>& entr
     std::string pattern = folder;
     if (pattern.back() != '\\' && pattern.back() != '/') pattern.push_back('\\');
     pattern += "*";
+    const std::string base = pattern.substr(0, pattern.size() - 1);
     WIN32_FIND_DATAA fa{};
     HANDLE h = FindFirstFileA(pattern.c_str(), &fa);
     if (h == INVALID_HANDLE_VALUE) return false;
     do {
-        entries.push_back({std::string(fa.cFileName, strnlen(fa.cFileName, MAX_PATH)), fa.dwFileAttributes});
+        FolderEntry e{std::string(fa.cFileName, strnlen(fa.cFileName, MAX_PATH)), fa.dwFileAttributes};
+        // The find data carries the reparse tag in its first reserved word.
+        e.link = IsLinkEntry(fa.dwFileAttributes, fa.dwReserved0, [&] {
+            // A folder where a volume is mounted names that volume; a junction does not.
+            char volume[64] = {};
+            return GetVolumeNameForVolumeMountPointA((base + e.name + "\\").c_str(), volume, sizeof volume) != FALSE;
+        });
+        entries.push_back(std::move(e));
     } while (FindNextFileA(h, &fa));
     FindClose(h);
     return true;
