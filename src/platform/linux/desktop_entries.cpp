@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "platform/linux/desktop_entries.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -203,8 +204,12 @@ std::vector<std::string> ExecArguments(std::string_view exec) {
     std::size_t i = 0;
     if (i < args.size() && (args[i] == "env" || args[i] == "/usr/bin/env")) {
         ++i;
-        while (i < args.size() && (args[i].find('=') != std::string::npos || (!args[i].empty() && args[i][0] == '-')))
-            ++i;
+        while (i < args.size() && (args[i].find('=') != std::string::npos || (!args[i].empty() && args[i][0] == '-'))) {
+            // The options of env that take the next argument as their value.
+            const bool takes_value = args[i] == "-u" || args[i] == "--unset" || args[i] == "-C" || args[i] == "--chdir";
+            i += takes_value ? 2 : 1;
+        }
+        i = std::min(i, args.size());
     }
     args.erase(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(i));
     return args;

@@ -142,10 +142,11 @@ bool IsElfFile(const std::string& path) {
     return f.open(path) && f.readAt(0, magic, 4) && std::memcmp(magic, "\x7F" "ELF", 4) == 0;
 }
 
-// The version line of a snap's own description, "<mount>/<snap>/<revision>/meta/snap.yaml".
+// The version line of a snap's own description, "<mount>/<snap>/<revision>/meta/snap.yaml";
+// `mount` ends in "/".
 std::string SnapVersion(const std::string& real, const std::string& mount) {
-    if (mount.empty() || !real.starts_with(mount + '/')) return {};
-    const std::size_t snap_end = real.find('/', mount.size() + 1);
+    if (mount.empty() || !real.starts_with(mount)) return {};
+    const std::size_t snap_end = real.find('/', mount.size());
     if (snap_end == std::string::npos) return {};
     const std::size_t rev_end = real.find('/', snap_end + 1);
     if (rev_end == std::string::npos) return {};
@@ -187,7 +188,7 @@ bool FindProgramIdentity(const std::string& exe_path, ProgramIdentity& out) {
             out.version = app->release;
         }
         std::string version = index->PackageVersionOf(exe_path, real);
-        if (version.empty()) version = SnapVersion(real, index->facts.sources.snap_mount_folder);
+        if (version.empty()) version = SnapVersion(real, index->snap_mount_folder);
         if (!version.empty()) out.version = std::move(version);
     }
     if (out.name.empty() && IsElfFile(exe_path)) {

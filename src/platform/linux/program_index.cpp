@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <ctime>
 #include <cstdlib>
 #include <unordered_set>
 
@@ -306,6 +307,8 @@ struct Builder {
             if (!real.empty()) index.flatpak_app_folders.push_back(real + "/app/");
         }
         ReadApplications(facts.sources.snap_desktop_folder, Origin::Snap);
+        if (const std::string real = RealPath(facts.sources.snap_mount_folder); !real.empty())
+            index.snap_mount_folder = real + '/';
         ReadAppStream();
         ReadFlatpakMetadata(installations);
         ReadPackages();
@@ -347,7 +350,13 @@ IndexStamp StampOf(const std::string& path) {
 }
 
 bool ProgramIndex::Outdated() const {
-    return std::any_of(stamps.begin(), stamps.end(), [](const IndexStamp& s) { return StampOf(s.path) != s; });
+    // File times advance in clock ticks of a few milliseconds: a change made in the same tick
+    // as the one seen would keep the time, so a time that close to the build is not trusted.
+    constexpr std::int64_t kTickNs = 50'000'000;
+    return std::any_of(stamps.begin(), stamps.end(), [&](const IndexStamp& s) {
+        const bool racy = s.exists && s.mtime_ns + kTickNs >= built_at_ns && s.mtime_ns <= built_at_ns + kTickNs;
+        return racy || StampOf(s.path) != s;
+    });
 }
 
 const IndexedApplication* ProgramIndex::ApplicationOf(const std::string& path, const std::string& real) const {
@@ -358,8 +367,8 @@ const IndexedApplication* ProgramIndex::ApplicationOf(const std::string& path, c
         if (auto it = app_by_flatpak.find(id); it != app_by_flatpak.end()) return &apps[it->second];
         return nullptr;
     }
-    const std::string snaps = facts.sources.snap_mount_folder + '/';
-    if (!facts.sources.snap_mount_folder.empty() && p.starts_with(snaps)) {
+    const std::string& snaps = snap_mount_folder;
+    if (!snaps.empty() && p.starts_with(snaps)) {
         const std::string snap = p.substr(snaps.size(), p.find('/', snaps.size()) - snaps.size());
         // "name_key" is a parallel install of snap "name"; its entries carry the full name.
         if (auto it = app_by_snap.find(snap); it != app_by_snap.end()) return &apps[it->second];
@@ -392,6 +401,9 @@ std::string ProgramIndex::PackageVersionOf(const std::string& path, const std::s
 std::shared_ptr<const ProgramIndex> BuildProgramIndex(const ProgramIndexFacts& facts, const std::atomic<bool>& stop) {
     auto index = std::make_shared<ProgramIndex>();
     index->facts = facts;
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    index->built_at_ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
     Builder b{facts, stop, *index, {}, {}, 0, {}, {}};
     b.Build();
     return index;

@@ -69,11 +69,13 @@ public:
     std::unordered_map<std::string, std::uint32_t> app_by_flatpak;  // Flatpak application id
     std::unordered_map<std::string, std::uint32_t> app_by_snap;     // snap name
     std::vector<std::string> flatpak_app_folders;                   // "<installation>/app/", resolved
+    std::string snap_mount_folder;                                  // resolved, with a trailing "/"
 
     std::vector<std::string> package_versions;                       // upstream, one per package
     std::vector<std::string> package_lists;                          // the .list texts, kept for the views
     std::unordered_map<std::string_view, std::uint32_t> package_by_file;
     std::vector<IndexStamp> stamps;
+    std::int64_t built_at_ns = 0;  // wall clock when the build started
 
     // The application that runs `path` (resolved to `real`); nullptr when none does.
     const IndexedApplication* ApplicationOf(const std::string& path, const std::string& real) const;
