@@ -282,4 +282,36 @@ void ParseDpkgStatus(std::string_view text,
     flush();
 }
 
+std::string FlatpakHostPath(std::string_view sandbox_path, std::string_view info) {
+    std::string_view key;
+    std::string_view rest;
+    if (sandbox_path.starts_with("/app/")) {
+        key = "app-path";
+        rest = sandbox_path.substr(4);
+    } else if (sandbox_path.starts_with("/usr/")) {
+        key = "runtime-path";
+        rest = sandbox_path.substr(4);
+    } else {
+        return {};
+    }
+    if (rest.find("/../") != std::string_view::npos) return {};
+    bool in_instance = false;
+    while (!info.empty()) {
+        const std::size_t eol = info.find('\n');
+        const std::string_view line = Trim(info.substr(0, eol));
+        info = eol == std::string_view::npos ? std::string_view{} : info.substr(eol + 1);
+        if (line.starts_with('[')) {
+            in_instance = line == "[Instance]";
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (!in_instance || eq == std::string_view::npos || Trim(line.substr(0, eq)) != key) continue;
+        std::string_view folder = Trim(line.substr(eq + 1));
+        while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+        if (folder.empty() || folder.front() != '/' || folder.find("/../") != std::string_view::npos) return {};
+        return std::string(folder) + std::string(rest);
+    }
+    return {};
+}
+
 }  // namespace vanto::platform

@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: Ombrevale
 //
 // Readers of what the package tools leave behind, for the program-identity index: AppStream
-// component files (metainfo/appdata XML) and the dpkg status file. Pure functions on untrusted
+// component files (metainfo/appdata XML), the dpkg status file and a Flatpak sandbox's
+// instance information. Pure functions on untrusted
 // text, so they are tested on hand-made input; a damaged file gives less, never a crash.
 #pragma once
 
@@ -34,5 +35,10 @@ std::string UpstreamVersion(std::string_view debian_version);
 void ParseDpkgStatus(std::string_view text,
                      const std::function<void(std::string_view name, std::string_view arch,
                                               std::string_view version)>& package);
+
+// The host's path of an executable that a Flatpak sandbox sees at `sandbox_path`, from the
+// sandbox's ".flatpak-info": "/app/..." lies in the application's files (app-path), "/usr/..."
+// in its runtime's (runtime-path). Empty for any other path or when the info lacks the folder.
+std::string FlatpakHostPath(std::string_view sandbox_path, std::string_view flatpak_info);
 
 }  // namespace vanto::platform

@@ -104,5 +104,27 @@ TEST(ParseDpkgStatus, InstalledPackagesWithTheirArchitecture) {
     EXPECT_EQ(seen, (std::vector<std::string>{"one|amd64|1.0-1", "two|all|2.0", "last||4.0"}));
 }
 
+TEST(FlatpakHostPath, SandboxFoldersLeadToTheInstalledFiles) {
+    const std::string info =
+        "[Application]\nname=org.example.Foo\nruntime=runtime/org.example.Platform/x86_64/47\n\n"
+        "[Instance]\ninstance-id=123\napp-path=/var/lib/flatpak/app/org.example.Foo/x86_64/stable/abc/files/\n"
+        "runtime-path = /var/lib/flatpak/runtime/org.example.Platform/x86_64/47/def/files\n";
+    const struct {
+        const char* sandbox;
+        const char* info;
+        const char* host;
+    } cases[] = {
+        {"/app/bin/foo", info.c_str(), "/var/lib/flatpak/app/org.example.Foo/x86_64/stable/abc/files/bin/foo"},
+        {"/usr/bin/python3", info.c_str(), "/var/lib/flatpak/runtime/org.example.Platform/x86_64/47/def/files/bin/python3"},
+        {"/bin/sh", info.c_str(), ""},
+        {"/application/x", info.c_str(), ""},
+        {"/app/../etc/passwd", info.c_str(), ""},
+        {"/app/bin/foo", "[Application]\napp-path=/not/in/instance\n", ""},
+        {"/app/bin/foo", "[Instance]\napp-path=relative/path\n", ""},
+        {"/app/bin/foo", "", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FlatpakHostPath(c.sandbox, c.info), c.host) << c.sandbox << " " << c.info;
+}
+
 }  // namespace
 }  // namespace vanto::platform
