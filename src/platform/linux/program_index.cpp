@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
+#include <functional>
 #include <ctime>
 #include <cstdlib>
 #include <unordered_set>
@@ -176,6 +178,7 @@ struct Builder {
             if (stop || ++entry_files > kMaxEntryFiles) return;
             const std::string path = folder + '/' + name;
             if (name.ends_with(".desktop")) {
+                Stamp(path);  // an entry edited in place leaves its folder's time alone
                 std::string id = path.substr(root.size() + 1);
                 std::replace(id.begin(), id.end(), '/', '-');
                 AddEntry(path, std::move(id), origin);
@@ -209,7 +212,9 @@ struct Builder {
             Stamp(folder);
             for (const std::string& name : ListFolder(folder)) {
                 if (stop) return;
-                if (name.ends_with(".xml")) AddComponent(folder + '/' + name);
+                if (!name.ends_with(".xml")) continue;
+                Stamp(folder + '/' + name);
+                AddComponent(folder + '/' + name);
             }
         }
         for (auto& app : index.apps) {
@@ -282,14 +287,14 @@ struct Builder {
             index.package_lists.back().shrink_to_fit();
             lists_owner.push_back(it->second);
         }
-        index.package_by_file.reserve(lines);
+        index.package_by_file.Reserve(lines);
         for (std::size_t k = 0; k < index.package_lists.size(); ++k) {
             std::string_view text = index.package_lists[k];
             while (!text.empty()) {
                 const std::size_t eol = text.find('\n');
                 std::string_view line = text.substr(0, eol);
                 text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
-                if (line.size() > 2 && line[0] == '/') index.package_by_file.emplace(line, lists_owner[k]);
+                if (line.size() > 2 && line[0] == '/') index.package_by_file.Insert(line, lists_owner[k]);
             }
         }
     }
@@ -316,6 +321,49 @@ struct Builder {
 };
 
 }  // namespace
+
+void FileOwnerTable::Reserve(std::size_t files) {
+    entries_.reserve(files);
+    std::size_t capacity = 16;
+    while (capacity < files + files / 2) capacity *= 2;  // at most two thirds full
+    slots_.assign(capacity, 0);
+}
+
+void FileOwnerTable::Insert(std::string_view file, std::uint32_t owner) {
+    if (file.size() > UINT32_MAX || entries_.size() >= UINT32_MAX - 1) return;
+    if ((entries_.size() + 1) * 3 > slots_.size() * 2) {
+        // Grow: rehash what is there into twice the slots.
+        std::vector<std::uint32_t> bigger(std::max<std::size_t>(16, slots_.size() * 2), 0);
+        const std::size_t mask = bigger.size() - 1;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            std::size_t at = entries_[i].hash & mask;
+            while (bigger[at] != 0) at = (at + 1) & mask;
+            bigger[at] = static_cast<std::uint32_t>(i + 1);
+        }
+        slots_ = std::move(bigger);
+    }
+    const std::uint64_t hash = std::hash<std::string_view>{}(file);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = hash & mask;
+    while (slots_[at] != 0) {
+        const Entry& e = entries_[slots_[at] - 1];
+        if (e.hash == hash && std::string_view(e.data, e.size) == file) return;
+        at = (at + 1) & mask;
+    }
+    entries_.push_back({file.data(), static_cast<std::uint32_t>(file.size()), owner, hash});
+    slots_[at] = static_cast<std::uint32_t>(entries_.size());
+}
+
+std::int64_t FileOwnerTable::Find(std::string_view file) const {
+    if (slots_.empty()) return -1;
+    const std::uint64_t hash = std::hash<std::string_view>{}(file);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask; slots_[at] != 0; at = (at + 1) & mask) {
+        const Entry& e = entries_[slots_[at] - 1];
+        if (e.hash == hash && std::string_view(e.data, e.size) == file) return e.owner;
+    }
+    return -1;
+}
 
 ProgramIndexFacts CurrentProgramIndexFacts(const ProgramIdentitySources& sources) {
     ProgramIndexFacts f;
@@ -389,11 +437,13 @@ const IndexedApplication* ProgramIndex::ApplicationNamed(const std::string& name
 std::string ProgramIndex::PackageVersionOf(const std::string& path, const std::string& real) const {
     for (const std::string* key : {&real, &path}) {
         if (key->empty()) continue;
-        if (auto it = package_by_file.find(*key); it != package_by_file.end()) return package_versions[it->second];
+        if (const auto owner = package_by_file.Find(*key); owner >= 0)
+            return package_versions[static_cast<std::size_t>(owner)];
         // With /bin a link to /usr/bin, a package may list either spelling of the file.
         const std::string_view k = *key;
         const std::string other = k.starts_with("/usr/") ? std::string(k.substr(4)) : "/usr" + *key;
-        if (auto it = package_by_file.find(other); it != package_by_file.end()) return package_versions[it->second];
+        if (const auto owner = package_by_file.Find(other); owner >= 0)
+            return package_versions[static_cast<std::size_t>(owner)];
     }
     return {};
 }

@@ -60,6 +60,28 @@ struct IndexStamp {
 };
 IndexStamp StampOf(const std::string& path);
 
+// Which package owns a file: an open-addressing table over views into the .list texts, so
+// that hundreds of thousands of files cost two flat arrays and no allocation per file.
+class FileOwnerTable {
+public:
+    void Reserve(std::size_t files);
+    // Keeps the first owner of a file.
+    void Insert(std::string_view file, std::uint32_t owner);
+    // The owner of `file`, or -1.
+    std::int64_t Find(std::string_view file) const;
+    std::size_t size() const { return entries_.size(); }
+
+private:
+    struct Entry {
+        const char* data;
+        std::uint32_t size;
+        std::uint32_t owner;
+        std::uint64_t hash;
+    };
+    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> slots_;  // entry index + 1; 0 is a free slot
+};
+
 class ProgramIndex {
 public:
     ProgramIndexFacts facts;
@@ -73,7 +95,7 @@ public:
 
     std::vector<std::string> package_versions;                       // upstream, one per package
     std::vector<std::string> package_lists;                          // the .list texts, kept for the views
-    std::unordered_map<std::string_view, std::uint32_t> package_by_file;
+    FileOwnerTable package_by_file;
     std::vector<IndexStamp> stamps;
     std::int64_t built_at_ns = 0;  // wall clock when the build started
 

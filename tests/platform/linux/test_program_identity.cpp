@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "testsupport/test_support.h"
 
@@ -211,6 +214,10 @@ TEST_F(ProgramIdentityTest, ChangedFoldersAreReadAgain) {
     EXPECT_EQ(Identify(prog).version, "7.1");
     Write("dpkg/status", "Package: p\nStatus: install ok installed\nVersion: 7.2-1\n");
     EXPECT_EQ(Identify(prog).version, "7.2") << "an upgrade rewrites the status file";
+    ::usleep(60 * 1000);  // past the clock tick of the writes
+    EXPECT_EQ(NameOf(prog), "Late Arrival");
+    Write("home/applications/prog.desktop", App("Edited", "Exec=prog"));
+    EXPECT_EQ(NameOf(prog), "Edited") << "an entry edited in place";
 }
 
 TEST_F(ProgramIdentityTest, FlatpakAndSnapProgramsAreFoundThroughTheirExports) {
@@ -247,6 +254,40 @@ TEST_F(ProgramIdentityTest, FlatpakAndSnapProgramsAreFoundThroughTheirExports) {
     const ProgramIdentity s = Identify(snap);
     EXPECT_EQ(s.name, "Fox");
     EXPECT_EQ(s.version, "120.0.1");
+}
+
+TEST_F(ProgramIdentityTest, LookupsGoOnWhileTheIndexIsRebuilt) {
+    const std::string prog = Program("bin/busy");
+    Write("sys1/applications/busy.desktop", App("Busy", "Exec=busy"));
+    WaitForProgramIdentityIndex();
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 4; ++t) {
+        readers.emplace_back([&] {
+            while (!done) {
+                ProgramIdentity id;
+                FindProgramIdentity(prog, id);
+                // Before and after each rebuild the entry is there: a lookup never sees less.
+                if (id.name != "Busy" && id.name != "Busy Again") ++wrong;
+            }
+        });
+    }
+    // Replaced as installers do, through a new file renamed over the old one.
+    auto replace = [&](const std::string& name) {
+        Write("sys1/applications/busy.new", App(name, "Exec=busy"));
+        fs::rename(Path("sys1/applications/busy.new"), Path("sys1/applications/busy.desktop"));
+    };
+    for (int round = 0; round < 20; ++round) {
+        replace(round % 2 == 0 ? "Busy Again" : "Busy");
+        RefreshProgramIdentityIndex();
+    }
+    replace("Busy Again");
+    WaitForProgramIdentityIndex();
+    done = true;
+    for (auto& r : readers) r.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(NameOf(prog), "Busy Again");
 }
 
 TEST_F(ProgramIdentityTest, OnlyExecutableFilesAreLookedUp) {
