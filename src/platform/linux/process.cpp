@@ -52,7 +52,7 @@ bool GetProcessImagePath(std::uint32_t pid, std::string& path) {
     // the sandbox's, the file is found on the host through the sandbox's instance record.
     if (path.starts_with("/app/") || path.starts_with("/usr/")) {
         std::string info;
-        if (posix_io::ReadBoundedFile(ProcPath(pid, "root/.flatpak-info"), 64 * 1024, info) == posix_io::ReadResult::Ok) {
+        if (posix_io::ReadBoundedFile(ProcPath(pid, "root/.flatpak-info"), std::size_t{64} * 1024, info) == posix_io::ReadResult::Ok) {
             std::string host = FlatpakHostPath(path, info);
             if (!host.empty()) path = std::move(host);
         }

@@ -88,13 +88,13 @@ private:
         lock.unlock();
         if (old.joinable()) old.join();  // it has finished: running_ was false
         std::thread next([this, facts = std::move(facts), current, check_first]() mutable {
-            Work(std::move(facts), std::move(current), check_first);
+            Work(std::move(facts), current, check_first);
         });
         lock.lock();
         worker_ = std::move(next);
     }
 
-    void Work(ProgramIndexFacts facts, std::shared_ptr<const ProgramIndex> current, bool check_first) {
+    void Work(ProgramIndexFacts facts, const std::shared_ptr<const ProgramIndex>& current, bool check_first) {
         for (;;) {
             if (!check_first || !current || !(current->facts == facts) || current->Outdated()) {
                 auto built = BuildProgramIndex(facts, stop_flag_);
@@ -151,7 +151,7 @@ std::string SnapVersion(const std::string& real, const std::string& mount) {
     const std::size_t rev_end = real.find('/', snap_end + 1);
     if (rev_end == std::string::npos) return {};
     std::string text;
-    if (posix_io::ReadBoundedFile(real.substr(0, rev_end) + "/meta/snap.yaml", 256 * 1024, text) !=
+    if (posix_io::ReadBoundedFile(real.substr(0, rev_end) + "/meta/snap.yaml", std::size_t{256} * 1024, text) !=
         posix_io::ReadResult::Ok)
         return {};
     std::string_view t = text;

@@ -23,6 +23,15 @@ namespace vanto::platform {
 
 namespace {
 
+std::string Join(const std::string& folder, std::string_view name) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path += folder;
+    path += '/';
+    path += name;
+    return path;
+}
+
 // Bounds for folders anybody may fill: files are skipped past these sizes, walks end past
 // these counts.
 constexpr std::size_t kMaxEntryBytes = std::size_t{64} * 1024;
@@ -128,7 +137,7 @@ struct Builder {
         } else {
             index.app_by_name.emplace(program, app);
             for (const auto& dir : facts.path_folders) {
-                std::string candidate = dir + '/' + program;
+                std::string candidate = Join(dir, program);
                 if (IsExecutableFile(candidate)) {
                     found = std::move(candidate);
                     break;
@@ -147,7 +156,7 @@ struct Builder {
 
     enum class Origin { Xdg, Flatpak, Snap };
 
-    void AddEntry(const std::string& file, std::string id, Origin origin) {
+    void AddEntry(const std::string& file, const std::string& id, Origin origin) {
         if (!seen_ids.insert(id).second) return;
         std::string text;
         DesktopEntry e;
@@ -176,12 +185,12 @@ struct Builder {
         Stamp(folder);
         for (const std::string& name : ListFolder(folder)) {
             if (stop || ++entry_files > kMaxEntryFiles) return;
-            const std::string path = folder + '/' + name;
+            const std::string path = Join(folder, name);
             if (name.ends_with(".desktop")) {
                 Stamp(path);  // an entry edited in place leaves its folder's time alone
                 std::string id = path.substr(root.size() + 1);
                 std::replace(id.begin(), id.end(), '/', '-');
-                AddEntry(path, std::move(id), origin);
+                AddEntry(path, id, origin);
             } else if (depth < kMaxEntryDepth && IsRealFolder(path)) {
                 WalkApplications(root, path, depth + 1, origin);
             }
@@ -213,8 +222,9 @@ struct Builder {
             for (const std::string& name : ListFolder(folder)) {
                 if (stop) return;
                 if (!name.ends_with(".xml")) continue;
-                Stamp(folder + '/' + name);
-                AddComponent(folder + '/' + name);
+                const std::string path = Join(folder, name);
+                Stamp(path);
+                AddComponent(path);
             }
         }
         for (auto& app : index.apps) {
@@ -231,7 +241,10 @@ struct Builder {
             IndexedApplication& a = index.apps[app];
             if (!a.publisher.empty() || !a.release.empty()) continue;
             for (const auto& inst : installations) {
-                const std::string files = inst + "/app/" + app_id + "/current/active/files/share/";
+                std::string files = inst;
+                files += "/app/";
+                files += app_id;
+                files += "/current/active/files/share/";
                 AppStreamComponent c;
                 bool found = false;
                 for (const std::string& rel : {"metainfo/" + app_id + ".metainfo.xml",
@@ -281,7 +294,7 @@ struct Builder {
             const auto it = by_name.find(name.substr(0, name.size() - 5));
             if (it == by_name.end()) continue;
             std::string text;
-            if (posix_io::ReadBoundedFile(info + '/' + name, kMaxListBytes, text) != posix_io::ReadResult::Ok) continue;
+            if (posix_io::ReadBoundedFile(Join(info, name), kMaxListBytes, text) != posix_io::ReadResult::Ok) continue;
             lines += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
             index.package_lists.push_back(std::move(text));
             index.package_lists.back().shrink_to_fit();
