@@ -176,9 +176,16 @@ struct Builder {
             index.app_by_snap.emplace(e.snap.empty() ? stem.substr(0, stem.find('_')) : e.snap, app);
             return;
         }
+        // "/snap/bin/name.app" is a link to snap itself; an entry that runs it is a snap's.
+        const std::string program = ExecProgram(e.exec);
+        if (program.starts_with("/snap/bin/")) {
+            const std::string snap = program.substr(10, program.find('.', 10) - 10);
+            if (!snap.empty() && snap.find('/') == std::string::npos) index.app_by_snap.emplace(snap, app);
+            return;
+        }
         RegisterProgram(e.try_exec, app);
         const std::vector<std::string> args = ExecArguments(e.exec);
-        if (!HandsRunnerAnOperand(args)) RegisterProgram(ExecProgram(e.exec), app);
+        if (!HandsRunnerAnOperand(args)) RegisterProgram(program, app);
     }
 
     void WalkApplications(const std::string& root, const std::string& folder, int depth, Origin origin) {

@@ -254,6 +254,11 @@ TEST_F(ProgramIdentityTest, FlatpakAndSnapProgramsAreFoundThroughTheirExports) {
     const ProgramIdentity s = Identify(snap);
     EXPECT_EQ(s.name, "Fox");
     EXPECT_EQ(s.version, "120.0.1");
+
+    // An older export without the snap's name, read as an ordinary data folder.
+    const std::string owl = Program("snap/owl/7/bin/owl");
+    Write("sys2/applications/owl_owl.desktop", App("Owl", "Exec=/snap/bin/owl.night %U"));
+    EXPECT_EQ(NameOf(owl), "Owl");
 }
 
 TEST_F(ProgramIdentityTest, LookupsGoOnWhileTheIndexIsRebuilt) {
