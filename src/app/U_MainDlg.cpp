@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <memory>
 #include <unordered_map>
 
 #include "app/connection_list_model.h"
@@ -136,7 +137,12 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(parent), services_(std::move(services)) {
     InitResources();
     if (!services_.process_path) services_.process_path = [](std::uint32_t pid) { return GetProcessPath(pid); };
-    if (!services_.display_name) services_.display_name = [](const std::string& path) { return DisplayName(path); };
+    if (!services_.display_name) {
+        // Named once per executable while it stays the same: the rules may read files and the registry.
+        services_.display_name = [cache = std::make_shared<ProductInfoCache>()](const std::string& path) {
+            return DisplayName(path, *cache);
+        };
+    }
 
     if (!services_.params) services_.params = QCoreApplication::arguments().mid(1);
 

@@ -13,4 +13,9 @@ std::string DisplayName(const std::string& process_path) {
     return process_path;
 }
 
+std::string DisplayName(const std::string& process_path, ProductInfoCache& cache) {
+    std::string name;
+    return cache.NameOfFile(process_path, name) ? name : process_path;
+}
+
 }  // namespace vanto

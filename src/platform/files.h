@@ -80,6 +80,23 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data);
 // GetFileAttributesEx with the standard level: the size of a file (0 for a folder).
 bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size);
 
+// What tells one file from another and from its own earlier state: the volume and file
+// number (device and inode on Linux), size (0 for anything but a regular file) and last
+// write time. A replaced or rewritten
+// executable gets another identity.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::uint64_t write_time = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file at `path` (8-bit text), links followed. False when it cannot be
+// had.
+bool GetFileIdentity(const std::string& path, FileIdentity& identity);
+
 // CreateDirectory of one level with default security.
 bool CreateDirectoryWide(const std::wstring& path);
 

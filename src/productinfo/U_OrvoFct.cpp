@@ -296,7 +296,8 @@ std::string GetProductName(const std::string& input) {
     if (TextStartsWith(R, "Ultimate Windows Tweaker") || TextStartsWith(R, "FixWin")) {
         RemoveTrailingVersionWord(R);
         R += " " + std::to_string(TOrvoVersion::Create(V.FileVersion).Major);
-    } else if (HasSpace(R) && R != "DVD Flick v2" && !TextStartsWith(R, "Dimension")) {
+    } else if (HasSpace(R) && R != "DVD Flick v2" && !TextStartsWith(R, "Dimension") &&
+               !TextStartsWith(R, "EOS Utility ")) {  // its rule appends the major version
         RemoveTrailingVersionWord(R);
     }
 

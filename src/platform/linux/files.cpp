@@ -168,6 +168,17 @@ bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size) {
     return true;
 }
 
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    identity.volume = static_cast<std::uint64_t>(st.st_dev);
+    identity.file = static_cast<std::uint64_t>(st.st_ino);
+    identity.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;  // a folder has no content
+    identity.write_time = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                          static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+    return true;
+}
+
 bool CreateDirectoryWide(const std::wstring& path) {
     std::string p = WideToAnsi(path);
     return !p.empty() && ::mkdir(p.c_str(), 0700) == 0;

@@ -123,6 +123,23 @@ bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size) {
     return true;
 }
 
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    if (path.empty()) return false;
+    // No access right asked: the identity of a file another process holds open still reads.
+    HANDLE h = CreateFileW(AnsiToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != FALSE;
+    CloseHandle(h);
+    if (!ok) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.file = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    identity.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    identity.write_time = Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 bool CreateDirectoryWide(const std::wstring& path) {
     if (!WideApiAvailable()) return CreateDirectoryA(WideToAnsi(path).c_str(), nullptr) != FALSE;
     // The long-path forms lift the 260-character limit. They only apply to absolute paths and
