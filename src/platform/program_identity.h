@@ -12,6 +12,7 @@
 // waits for it: until the first build is done lookups answer from nothing but the file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ struct ProgramIdentity {
 // The identity of the executable at `exe_path`. False, with `out` empty, when the path is not
 // an executable regular file or nothing is known about it.
 bool FindProgramIdentity(const std::string& exe_path, ProgramIdentity& out);
+
+// Counts the indexes made so far: 0 before the first is done, one more each time a rebuild
+// replaces it. Whoever keeps answers between calls drops them when it changes (Windows: 0).
+std::uint64_t ProgramIdentityGeneration();
 
 // Builds the index now unless it is built and current, and waits for it: for callers that
 // have no window to keep alive (the command line) and for tests.

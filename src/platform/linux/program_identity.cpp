@@ -60,6 +60,15 @@ public:
         return index_;
     }
 
+    // Has the folders looked at when a check is due, once there is an index to check.
+    void Poll() {
+        std::unique_lock lock(mutex_);
+        const auto now = std::chrono::steady_clock::now();
+        if (!index_ || running_ || now < next_check_) return;
+        next_check_ = now + kCheckInterval;
+        StartLocked(lock, CurrentProgramIndexFacts(sources_), true);
+    }
+
     void Refresh() {
         std::unique_lock lock(mutex_);
         const ProgramIndexFacts facts = CurrentProgramIndexFacts(sources_);
@@ -99,7 +108,10 @@ private:
             if (!check_first || !current || !(current->facts == facts) || current->Outdated()) {
                 auto built = BuildProgramIndex(facts, stop_flag_);
                 std::lock_guard lock(mutex_);
-                if (!stop_) index_ = std::move(built);
+                if (!stop_) {
+                    index_ = std::move(built);
+                    generation_.fetch_add(1, std::memory_order_release);
+                }
             }
             std::lock_guard lock(mutex_);
             if (!again_ || stop_) {
@@ -123,6 +135,12 @@ private:
     ProgramIndexFacts again_facts_;
     bool stop_ = false;
     std::atomic<bool> stop_flag_{false};
+    std::atomic<std::uint64_t> generation_{0};
+
+public:
+    std::uint64_t Generation() const { return generation_.load(std::memory_order_acquire); }
+
+private:
     std::chrono::steady_clock::time_point next_check_{};
 };
 
@@ -196,6 +214,12 @@ bool FindProgramIdentity(const std::string& exe_path, ProgramIdentity& out) {
         out.name = exe_path.substr(slash + 1);
     }
     return !out.name.empty() || !out.publisher.empty() || !out.version.empty();
+}
+
+std::uint64_t ProgramIdentityGeneration() {
+    // Callers that keep answers ask this instead of looking up again: it drives the change checks.
+    Keeper().Poll();
+    return Keeper().Generation();
 }
 
 void WaitForProgramIdentityIndex() { CurrentProgramIndex(true); }

@@ -12,6 +12,8 @@ bool FindProgramIdentity(const std::string&, ProgramIdentity& out) {
     return false;
 }
 
+std::uint64_t ProgramIdentityGeneration() { return 0; }
+
 void WaitForProgramIdentityIndex() {}
 
 void RefreshProgramIdentityIndex() {}

@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: Ombrevale
 //
 // Linux executables carry no version resource: GetProductName names them as the desktop
-// does, and a file with a version resource is still named by it.
+// does, a file with a version resource is still named by it, and names kept between
+// refreshes follow the desktop's changes.
 
 #include <sys/stat.h>
 
@@ -12,6 +13,7 @@
 
 #include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
+#include "productinfo/product_cache.h"
 #include "testsupport/pe_builder.h"
 #include "testsupport/test_support.h"
 
@@ -54,6 +56,31 @@ TEST(ProgramNames, DesktopEntryNameElseTheWholeElfFileName) {
     EXPECT_EQ(GetProductName(unnamed), "tool.v2 (64 bits)") << "no extension cut, nothing cleaned away";
     EXPECT_EQ(GetProductName(script), "run") << "not an executable image: named as before";
     EXPECT_EQ(GetProductName(pe), "Shiny Tool") << "a version resource still names its file";
+}
+
+TEST(ProgramNames, KeptNamesFollowANewIndex) {
+    vanto::testing::TempDir dir;
+    ScopedEnv home("XDG_DATA_HOME", dir.str() + "/home"), dirs("XDG_DATA_DIRS", dir.str() + "/share"),
+        path("PATH", dir.str() + "/bin"), lc_all("LC_ALL", "C");
+    platform::ProgramIdentitySources sources;
+    sources.dpkg_folder = dir.str() + "/dpkg";
+    sources.appstream_folders = {};
+    sources.flatpak_installations = {};
+    SetProgramIdentitySources(sources);
+    const std::string prog = dir.write("bin/late", std::string("\x7F" "ELF\x02\x01\x01\x00", 8)).string();
+    ::chmod(prog.c_str(), 0755);
+    platform::WaitForProgramIdentityIndex();
+
+    ProductInfoCache cache;
+    std::string name;
+    ASSERT_TRUE(cache.NameOfFile(prog, name));
+    EXPECT_EQ(name, "late");
+    EXPECT_EQ(cache.Name(prog), "late");
+    dir.write("share/applications/late.desktop", "[Desktop Entry]\nType=Application\nName=Late Entry\nExec=late\n");
+    platform::WaitForProgramIdentityIndex();
+    ASSERT_TRUE(cache.NameOfFile(prog, name));
+    EXPECT_EQ(name, "Late Entry") << "the executable did not change, the index did";
+    EXPECT_EQ(cache.Name(prog), "Late Entry");
 }
 
 }  // namespace
