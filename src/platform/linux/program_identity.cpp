@@ -46,7 +46,7 @@ public:
             done_.wait(lock, [&] { return !running_; });
             const ProgramIndexFacts facts = CurrentProgramIndexFacts(sources_);
             if (!index_ || !(index_->facts == facts) || index_->Outdated()) {
-                StartLocked(lock, facts, false);
+                StartLocked(facts, false);
                 done_.wait(lock, [&] { return !running_; });
             }
             next_check_ = std::chrono::steady_clock::now() + kCheckInterval;
@@ -55,7 +55,7 @@ public:
         const auto now = std::chrono::steady_clock::now();
         if (!running_ && (!index_ || now >= next_check_)) {
             next_check_ = now + kCheckInterval;
-            StartLocked(lock, CurrentProgramIndexFacts(sources_), index_ != nullptr);
+            StartLocked(CurrentProgramIndexFacts(sources_), index_ != nullptr);
         }
         return index_;
     }
@@ -66,7 +66,7 @@ public:
         const auto now = std::chrono::steady_clock::now();
         if (!index_ || running_ || now < next_check_) return;
         next_check_ = now + kCheckInterval;
-        StartLocked(lock, CurrentProgramIndexFacts(sources_), true);
+        StartLocked(CurrentProgramIndexFacts(sources_), true);
     }
 
     void Refresh() {
@@ -77,7 +77,7 @@ public:
             again_facts_ = facts;
             return;
         }
-        StartLocked(lock, facts, false);
+        StartLocked(facts, false);
     }
 
     void SetSources(const ProgramIdentitySources& sources) {
@@ -90,17 +90,14 @@ public:
 
 private:
     // Starts the worker; with `check_first` it rebuilds only when the facts or a folder changed.
-    void StartLocked(std::unique_lock<std::mutex>& lock, ProgramIndexFacts facts, bool check_first) {
+    // Called with the lock held: the previous worker has set running_ false under it and
+    // needs it no more, so joining it here waits for nothing but its return.
+    void StartLocked(ProgramIndexFacts facts, bool check_first) {
         running_ = true;
-        std::thread old = std::move(worker_);
-        std::shared_ptr<const ProgramIndex> current = index_;
-        lock.unlock();
-        if (old.joinable()) old.join();  // it has finished: running_ was false
-        std::thread next([this, facts = std::move(facts), current, check_first]() mutable {
+        if (worker_.joinable()) worker_.join();
+        worker_ = std::thread([this, facts = std::move(facts), current = index_, check_first]() mutable {
             Work(std::move(facts), current, check_first);
         });
-        lock.lock();
-        worker_ = std::move(next);
     }
 
     void Work(ProgramIndexFacts facts, const std::shared_ptr<const ProgramIndex>& current, bool check_first) {
