@@ -60,6 +60,8 @@ public:
         return index_;
     }
 
+    std::uint64_t Generation() const { return generation_.load(std::memory_order_acquire); }
+
     // Has the folders looked at when a check is due, once there is an index to check.
     void Poll() {
         std::unique_lock lock(mutex_);
@@ -133,11 +135,6 @@ private:
     bool stop_ = false;
     std::atomic<bool> stop_flag_{false};
     std::atomic<std::uint64_t> generation_{0};
-
-public:
-    std::uint64_t Generation() const { return generation_.load(std::memory_order_acquire); }
-
-private:
     std::chrono::steady_clock::time_point next_check_{};
 };
 
