@@ -189,8 +189,7 @@ std::shared_ptr<const ProgramIndex> CurrentProgramIndex(bool wait) { return Keep
 bool FindProgramIdentity(const std::string& exe_path, ProgramIdentity& out) {
     out = {};
     struct stat st {};
-    if (exe_path.empty() || exe_path[0] != '/' || ::stat(exe_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        (st.st_mode & 0111) == 0)
+    if (exe_path.empty() || ::stat(exe_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0111) == 0)
         return false;
     const std::string real = RealPathOf(exe_path);
     if (const auto index = CurrentProgramIndex(false)) {

@@ -91,6 +91,12 @@ TEST_F(ProgramIdentityTest, ExecAndTryExecNameTheProgramTheyRun) {
     EXPECT_EQ(NameOf(gamma), "Gamma") << "TryExec, in the second PATH folder";
     EXPECT_EQ(NameOf(real), "Delta") << "the link's target, as the process list reports it; hidden entries count";
     EXPECT_EQ(NameOf(Path("bin/delta")), "Delta");
+    {
+        const fs::path here = fs::current_path();
+        fs::current_path(dir_.path());
+        EXPECT_EQ(NameOf("bin/alpha"), "Alpha") << "a relative path, as a command line may give it";
+        fs::current_path(here);
+    }
     ProgramIdentity id;
     EXPECT_FALSE(FindProgramIdentity(shell, id)) << "the shell an entry runs a command with is not that entry";
     EXPECT_FALSE(FindProgramIdentity(python, id)) << "nor is the interpreter of a script";
