@@ -83,5 +83,35 @@ TEST(ProgramNames, KeptNamesFollowANewIndex) {
     EXPECT_EQ(cache.Name(prog), "Late Entry");
 }
 
+TEST(ProgramNames, PublisherAndVersionReachTheCompanyAndTheVersion) {
+    vanto::testing::TempDir dir;
+    ScopedEnv home("XDG_DATA_HOME", dir.str() + "/home"), dirs("XDG_DATA_DIRS", dir.str() + "/share"),
+        path("PATH", dir.str() + "/bin"), lc_all("LC_ALL", "C");
+    platform::ProgramIdentitySources sources;
+    sources.dpkg_folder = dir.str() + "/dpkg";
+    sources.appstream_folders = {dir.str() + "/metainfo"};
+    sources.flatpak_installations = {};
+    SetProgramIdentitySources(sources);
+    const std::string prog = dir.write("bin/viewer", std::string("\x7F" "ELF\x02\x01\x01\x00", 8)).string();
+    ::chmod(prog.c_str(), 0755);
+    dir.write("share/applications/org.example.Viewer.desktop",
+              "[Desktop Entry]\nType=Application\nName=Example Viewer\nExec=viewer %U\n");
+    dir.write("metainfo/org.example.Viewer.metainfo.xml",
+              "<component><id>org.example.Viewer</id><developer_name>Example Labs</developer_name></component>\n");
+    dir.write("dpkg/status", "Package: viewer\nStatus: install ok installed\nVersion: 2:4.5.1-3\n");
+    dir.write("dpkg/info/viewer.list", prog + "\n");
+    platform::WaitForProgramIdentityIndex();
+
+    EXPECT_EQ(GetDisplayedFileInfo(prog), (TDisplayedFileInfo{"Example Viewer", "Example Labs"}));
+    std::string p = prog;
+    EXPECT_EQ(GetProductVersion(p), "4.5.1.0") << "the package's version without epoch and revision";
+
+    const std::string loose = dir.write("bin/loose", std::string("\x7F" "ELF\x02\x01\x01\x00", 8)).string();
+    platform::WaitForProgramIdentityIndex();
+    std::string q = loose;
+    EXPECT_EQ(GetDisplayedFileInfo(loose), (TDisplayedFileInfo{"loose", ""}));
+    EXPECT_EQ(GetProductVersion(q), "");
+}
+
 }  // namespace
 }  // namespace vanto
