@@ -60,6 +60,16 @@ void WriteFile(const fs::path& file, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The platform's wide form of a path: UTF-16 on Windows; on Linux the code points of its
+// UTF-8 bytes (path::wstring() would go through the C library's locale instead).
+std::wstring WidePath(const fs::path& p) {
+#ifdef _WIN32
+    return p.wstring();
+#else
+    return platform::AnsiToWide(p.string());
+#endif
+}
+
 std::uint64_t SizeThrough8BitPath(const std::string& path) {
     platform::ReadOnlyFile file;
     return file.open(path) ? file.size() : 0;
@@ -148,7 +158,7 @@ TEST(PathsOutsideCodePage, VersionTextAndProductNameOfAFile) {
         const fs::path file = dir.path() / fs::path(c.name) / "tool.exe";
         SCOPED_TRACE(file.string());
         WriteFile(file, ToolExe());
-        const std::wstring wide = file.wstring();
+        const std::wstring wide = WidePath(file);
 
         // The wide path reaches the file directly.
         EXPECT_EQ(GetFileVersionText(wide), L"1.8.4.23");
