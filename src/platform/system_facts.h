@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vanto::platform {
@@ -38,6 +39,11 @@ bool ReadCurrentVersionValue(const std::string& name, std::string& value);
 // or fails, and always false on Linux.
 bool IsWow64();
 
+// Test seam: while set, IsWow64 answers `wow64` instead of asking the system, so the paths a
+// 32-bit build takes on 64-bit Windows are tested in the 64-bit build (32-bit programs cannot
+// run everywhere the tests do). nullopt asks the system again.
+void SetWow64Override(std::optional<bool> wow64);
+
 // True on Windows older than Vista: workstation information unreadable or major version
 // below 6. Always false on Linux.
 bool IsPreVista();
@@ -52,5 +58,10 @@ bool ReadOsRelease(std::string& text);
 
 // Linux: the kernel release (uname -r). False on failure, and always on Windows.
 bool GetKernelRelease(std::string& release);
+
+namespace system_facts_detail {
+// The backend's own answer to IsWow64.
+bool SystemIsWow64();
+}  // namespace system_facts_detail
 
 }  // namespace vanto::platform

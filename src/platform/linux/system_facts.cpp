@@ -35,7 +35,7 @@ bool ReadCurrentVersionValue(const std::string& /*name*/, std::string& /*value*/
     return false;
 }
 
-bool IsWow64() {
+bool system_facts_detail::SystemIsWow64() {
     return false;
 }
 

@@ -105,7 +105,7 @@ bool ReadCurrentVersionValue(const std::string& name, std::string& value) {
     return ok;
 }
 
-bool IsWow64() {
+bool system_facts_detail::SystemIsWow64() {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     if (kernel == nullptr) return false;
