@@ -24,10 +24,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 using namespace vanto;
@@ -109,7 +109,8 @@ public:
         const std::string path = exe.string();
         char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
         pid_t child = 0;
-        if (posix_spawn(&child, path.c_str(), &actions, nullptr, argv, environ) == 0) pid = static_cast<std::uint32_t>(child);
+        if (posix_spawn(&child, path.c_str(), &actions, nullptr, argv, environ) == 0)
+            pid = static_cast<std::uint32_t>(child);
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[0]);
         input_ = fds[1];

@@ -205,8 +205,8 @@ TEST_F(Registry, NamesFoldCaseAndSubkeysEnumerateInRegistryOrder) {
     EXPECT_EQ(text, "two");
     ASSERT_TRUE(again.GetSubKeyNames(names));
     // Sorted with letters upper-cased, so "_" comes after them; Wine folds them to lower case.
-    const std::vector<std::string> sorted =
-        RunningUnderWine() ? std::vector<std::string>{"_x", "A", "b", "c"} : std::vector<std::string>{"A", "b", "c", "_x"};
+    const std::vector<std::string> sorted = RunningUnderWine() ? std::vector<std::string>{"_x", "A", "b", "c"}
+                                                               : std::vector<std::string>{"A", "b", "c", "_x"};
     EXPECT_EQ(names, sorted);
     std::size_t subkeys = 0;
     std::size_t values = 0;
@@ -245,7 +245,8 @@ TEST_F(Registry, OpenOnlyCreateOrOpenAndAccess) {
     bad.push_back(User("\\Ombrevale"));
     bad.push_back(User("Ombrevale\\\\"));
 #endif
-    for (const std::string& path : bad) EXPECT_FALSE(key.Create(RegRoot::CurrentUser, path, RegAccess::ReadWrite)) << path;
+    for (const std::string& path : bad)
+        EXPECT_FALSE(key.Create(RegRoot::CurrentUser, path, RegAccess::ReadWrite)) << path;
     // Wine's 8-bit calls take at most 260 characters of path in all, less than this one.
     if (!RunningUnderWine()) {
         EXPECT_TRUE(key.Create(RegRoot::CurrentUser, User(std::string(255, 'k')), RegAccess::ReadWrite));
@@ -262,7 +263,8 @@ TEST_F(Registry, OpenOnlyCreateOrOpenAndAccess) {
 }
 
 TEST_F(Registry, DeletingATreeDeletesEverythingBelowIt) {
-    for (const char* path : {"Ombrevale\\Vantoscope\\Deep\\Deeper", "Ombrevale\\Vantoscope\\Other", "Ombrevale\\Orvo"}) {
+    for (const char* path :
+         {"Ombrevale\\Vantoscope\\Deep\\Deeper", "Ombrevale\\Vantoscope\\Other", "Ombrevale\\Orvo"}) {
         RegKey key;
         ASSERT_TRUE(key.Create(RegRoot::CurrentUser, User(path), RegAccess::ReadWrite));
         ASSERT_TRUE(key.WriteString("v", path));
@@ -273,7 +275,8 @@ TEST_F(Registry, DeletingATreeDeletesEverythingBelowIt) {
     ASSERT_TRUE(DeleteRegistryTree(RegRoot::CurrentUser, User("ombrevale\\vantoscope\\")));
 
     RegKey key;
-    for (const char* gone : {"Ombrevale\\Vantoscope", "Ombrevale\\Vantoscope\\Other", "Ombrevale\\Vantoscope\\Deep\\Deeper"}) {
+    for (const char* gone :
+         {"Ombrevale\\Vantoscope", "Ombrevale\\Vantoscope\\Other", "Ombrevale\\Vantoscope\\Deep\\Deeper"}) {
         EXPECT_FALSE(key.Open(RegRoot::CurrentUser, User(gone), RegAccess::Read)) << gone;
     }
     ASSERT_TRUE(key.Open(RegRoot::CurrentUser, User("Ombrevale"), RegAccess::Read));

@@ -24,7 +24,8 @@ bool ExactAnsi(std::wstring_view text, std::string& out) {
     const UINT acp = GetACP();
     const bool can_report = acp != CP_UTF7 && acp != CP_UTF8;
     const DWORD flags = can_report ? WC_NO_BEST_FIT_CHARS : 0;
-    const int n = WideCharToMultiByte(CP_ACP, flags, text.data(), len, nullptr, 0, nullptr, can_report ? &lost : nullptr);
+    const int n =
+        WideCharToMultiByte(CP_ACP, flags, text.data(), len, nullptr, 0, nullptr, can_report ? &lost : nullptr);
     if (n <= 0 || lost) return false;
     out.resize(static_cast<std::size_t>(n));
     WideCharToMultiByte(CP_ACP, flags, text.data(), len, out.data(), n, nullptr, nullptr);

@@ -15,17 +15,17 @@ ReadOnlyFile::~ReadOnlyFile() { close(); }
 bool ReadOnlyFile::open(const std::string& path) {
     close();
     if (path.empty()) return false;
-    return adopt(reinterpret_cast<std::intptr_t>(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    return adopt(reinterpret_cast<std::intptr_t>(CreateFileA(path.c_str(), GENERIC_READ,
+                                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 bool ReadOnlyFile::open(const std::wstring& path) {
     close();
     if (path.empty()) return false;
-    return adopt(reinterpret_cast<std::intptr_t>(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    return adopt(reinterpret_cast<std::intptr_t>(CreateFileW(path.c_str(), GENERIC_READ,
+                                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 bool ReadOnlyFile::adopt(std::intptr_t handle) {

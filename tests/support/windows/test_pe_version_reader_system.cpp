@@ -36,7 +36,7 @@ struct Fields {
     bool present = false;
     bool hasFixed = false;
     std::uint32_t fileMS = 0, fileLS = 0, productMS = 0, productLS = 0;
-    std::optional<std::string> translation;  // as a table key, "040904b0"
+    std::optional<std::string> translation;             // as a table key, "040904b0"
     std::array<std::optional<std::string>, 8> strings;  // of the first translation's table
 
     std::string Describe() const {
@@ -124,9 +124,10 @@ bool RunningUnderWine() {
 std::string RealPeFolder() {
     if (const char* dir = std::getenv("VS_PE_COMPARE_DIR"); dir != nullptr && *dir != '\0') return dir;
     if (RunningUnderWine()) {
-        for (const char* dir : {"Z:\\usr\\lib\\x86_64-linux-gnu\\wine\\x86_64-windows", "Z:\\usr\\lib\\wine\\x86_64-windows",
-                                "Z:\\usr\\lib64\\wine\\x86_64-windows", "Z:\\usr\\local\\lib\\wine\\x86_64-windows",
-                                "Z:\\opt\\wine-stable\\lib64\\wine\\x86_64-windows"}) {
+        for (const char* dir :
+             {"Z:\\usr\\lib\\x86_64-linux-gnu\\wine\\x86_64-windows", "Z:\\usr\\lib\\wine\\x86_64-windows",
+              "Z:\\usr\\lib64\\wine\\x86_64-windows", "Z:\\usr\\local\\lib\\wine\\x86_64-windows",
+              "Z:\\opt\\wine-stable\\lib64\\wine\\x86_64-windows"}) {
             if (std::filesystem::is_directory(dir)) return dir;
         }
         return {};
@@ -264,8 +265,8 @@ TEST(PeVersionReaderVsSystem, RealLibraryFolderReadsTheSame) {
             ADD_FAILURE() << path << "\nreader: " << reader.Describe() << "\nsystem: " << system.Describe();
         }
     }
-    std::printf("compared %zu PE files of %s, %zu with a version resource (%zu strings), %zu differing\n",
-                compared, folder.c_str(), with_version, strings, differing);
+    std::printf("compared %zu PE files of %s, %zu with a version resource (%zu strings), %zu differing\n", compared,
+                folder.c_str(), with_version, strings, differing);
     RecordProperty("compared", static_cast<int>(compared));
     RecordProperty("with_version", static_cast<int>(with_version));
     EXPECT_GT(compared, 50u);

@@ -74,8 +74,8 @@ TEST(SystemFacts, HostAndAccountTests) {
     BOOL member = FALSE;
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID admins = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                         0, &admins));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                         &admins));
     ASSERT_TRUE(CheckTokenMembership(nullptr, admins, &member));
     FreeSid(admins);
     EXPECT_EQ(IsUserAdmin(), member != FALSE);
