@@ -427,6 +427,7 @@ void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
     if (closing_) return;
     const bool first_fill = lst_model->rowCount() == 0;
     connections = snapshot;
+    NoteUnknownOwners();
 
     std::vector<TListRow> rows;
     // Each process is named once per update, however many of its connections are shown:
@@ -473,6 +474,18 @@ void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
     lst_model->TruncateRows(shown);
     if (first_fill) AutoSizeColumns();
     ++update_count_;
+}
+
+void TMaindlg::NoteUnknownOwners() {
+    if (owner_lbl != nullptr || !HasUnknownOwners(connections)) return;
+    auto* outer = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    if (outer == nullptr) return;
+    owner_lbl = new QLabel(QString::fromLatin1(kUnknownOwnerNotice), centralWidget());
+    owner_lbl->setObjectName(QStringLiteral("owner_lbl"));
+    owner_lbl->setWordWrap(true);
+    owner_lbl->setContentsMargins(6, 4, 6, 0);
+    outer->insertWidget(1, owner_lbl);  // under the header band, above the list
+    LogTo(log.get(), kUnknownOwnerNotice, 1);
 }
 
 void TMaindlg::AutoSizeColumns() {

@@ -139,6 +139,8 @@ private:
     // Stops the timer and refuses snapshots from then on; the window is going away.
     void StopRefresh();
     QIcon ImageAt(int index);
+    // Shows, once, that some owners are unknown for lack of rights and how to see them all.
+    void NoteUnknownOwners();
 
     TMaindlgServices services_;
 
@@ -166,6 +168,7 @@ private:
     QToolButton* freeze_btn = nullptr;
     QToolButton* system_btn = nullptr;
     QToolButton* local_btn = nullptr;
+    QLabel* owner_lbl = nullptr;  // the unknown-owner notice, made when first needed
 
     QMenuBar* MainMenu1 = nullptr;
     QAction* Quit1 = nullptr;

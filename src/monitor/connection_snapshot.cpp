@@ -41,6 +41,16 @@ void TakeSnapshot(TConnectionArray& connections) {
     GetUdpConnections(connections, &reader);
 }
 
+std::string PidToStr(std::uint32_t pid) {
+    return pid == platform::kUnknownOwnerPid ? std::string("?") : std::to_string(pid);
+}
+
+bool HasUnknownOwners(const TConnectionArray& connections) {
+    for (const auto& c : connections)
+        if (c.pid == platform::kUnknownOwnerPid) return true;
+    return false;
+}
+
 std::string IpToStr(std::uint32_t addr) {
     const auto* b = reinterpret_cast<const unsigned char*>(&addr);
     char buf[16];

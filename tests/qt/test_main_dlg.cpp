@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "main_dlg_fixture.h"
+#include "monitor/process_identity.h"
 
 using namespace vanto;
 using namespace vanto::testing;
@@ -393,3 +394,22 @@ TEST_F(MainDlgTest, ComponentsCarryTheirNamesAndCaptions) {
 }
 
 VS_QT_TEST_MAIN()
+
+TEST_F(MainDlgTest, UnknownOwnersAreShownByDefaultAndNoticedOnce) {
+    window_->UpdateList(Shown(1));
+    EXPECT_EQ(window_->findChild<QLabel*>(QStringLiteral("owner_lbl")), nullptr);  // nothing to say yet
+
+    TConnectionArray snap = Shown(1);
+    snap.push_back(Tcp(platform::kUnknownOwnerPid, kWeb, 80));
+    window_->UpdateList(snap);
+    ASSERT_EQ(rows(), 2);
+    EXPECT_EQ(text(1, 0), QStringLiteral("?"));
+    const auto* notice = window_->findChild<QLabel*>(QStringLiteral("owner_lbl"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), QString::fromLatin1(kUnknownOwnerNotice));
+    EXPECT_FALSE(notice->isHidden());
+
+    window_->UpdateList(snap);
+    window_->UpdateList(Shown(1));
+    EXPECT_EQ(window_->findChildren<QLabel*>(QStringLiteral("owner_lbl")).size(), 1);
+}
