@@ -3,6 +3,7 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,7 +46,17 @@ bool GetProcessImagePath(std::uint32_t pid, std::string& path) {
     constexpr std::string_view kDeleted = " (deleted)";
     if (path.size() > kDeleted.size() && path.compare(path.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0)
         path.resize(path.size() - kDeleted.size());
-    return !path.empty();
+    if (path.empty()) return false;
+    // The link text is a path in the process's own mount namespace; in ours it may name
+    // another file (a container, a bind mount over a host program, a replaced file). Only
+    // the very file the process runs lends it its name, icon and folder.
+    struct stat image {}, named {};
+    if (::stat(ProcPath(pid, "exe").c_str(), &image) != 0 || ::stat(path.c_str(), &named) != 0 ||
+        image.st_dev != named.st_dev || image.st_ino != named.st_ino) {
+        path.clear();
+        return false;
+    }
+    return true;
 }
 
 bool GetProcessListName(std::uint32_t pid, std::string& name) {
