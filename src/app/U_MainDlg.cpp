@@ -408,6 +408,11 @@ void TMaindlg::refresh_tmrTimer() {
 void TMaindlg::StartRefresh() {
     if (closing_) return;
     workers_.removeAll(nullptr);
+    // One snapshot at a time: on a machine too slow for one a second, workers would pile up.
+    // A refresh asked for meanwhile is served by the snapshot on its way, which is filtered
+    // as the list is when it arrives.
+    for (const auto& w : std::as_const(workers_))
+        if (w && w->InFlight()) return;
     auto* worker = new TConnectionRefreshThd(services_.take_snapshot);
     // Queued: the snapshot is applied on this thread, one at a time, in the order the
     // workers finish. A window that is gone receives nothing.
