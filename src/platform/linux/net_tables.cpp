@@ -191,15 +191,23 @@ std::uint64_t StartTime(int dir) {
 
 // Socket owners kept from one snapshot to the next: a socket seen before keeps its owner
 // for as long as that very process (pid and start time) lives, so a refresh looks into
-// /proc/<pid>/fd only when a socket is new. Owners not asked for in a snapshot are dropped.
+// /proc/<pid>/fd only when a socket is new. A socket whose owner a whole scan did not find
+// (a process we may not look into, a socket of the kernel) is looked for again only in
+// processes that are new. Sockets not asked for in a snapshot are dropped.
 struct OwnerCache {
     struct Owner {
         std::uint32_t pid;
         std::uint64_t start;
         std::uint64_t generation;  // the snapshot that last asked for it; 0: seen in a scan only
     };
+    struct NotFound {
+        std::uint32_t pid;  // 0 or kUnknownOwnerPid
+        std::uint64_t generation;
+    };
     std::mutex mutex;
-    std::unordered_map<std::uint64_t, Owner> owners;  // socket inode -> owner
+    std::unordered_map<std::uint64_t, Owner> owners;       // socket inode -> owner
+    std::unordered_map<std::uint64_t, NotFound> not_found;  // socket inode -> what to show
+    std::unordered_set<std::uint32_t> scanned;              // processes looked into for them
     std::uint64_t generation = 0;
 };
 
@@ -234,6 +242,7 @@ struct NetTableReader::State {
         OwnerCache& c = Owners();
         std::lock_guard lock(c.mutex);
         std::erase_if(c.owners, [&](const auto& kv) { return kv.second.generation < generation; });
+        std::erase_if(c.not_found, [&](const auto& kv) { return kv.second.generation < generation; });
     }
 
     std::uint64_t StartOf(std::uint32_t pid) {
@@ -247,6 +256,7 @@ struct NetTableReader::State {
     }
 
     void ListProcesses() {
+        if (listed) return;
         listed = true;
         DIR* proc = ::opendir("/proc");
         if (!proc) {
@@ -263,48 +273,60 @@ struct NetTableReader::State {
         if (pids.empty() || pids.front() != 1) denied = true;
     }
 
-    // Looks into processes, lowest pid first, until every wanted inode has an owner. Every
-    // socket met on the way is kept, for the next table and the next snapshot. A process
-    // that ends meanwhile or that we may not look into is passed over.
-    void Scan(std::unordered_set<std::uint64_t>& wanted, OwnerCache& cache) {
-        if (!listed) ListProcesses();
-        char link[64];
-        while (!wanted.empty() && next < pids.size()) {
-            const std::uint32_t pid = pids[next++];
-            const std::string path = "/proc/" + std::to_string(pid);
-            Fd dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (dir.get() < 0) continue;
-            // The fd folder and the start time come through the same open process folder, so
-            // they belong to one process even when the pid is reused meanwhile.
-            const std::uint64_t start = StartTime(dir.get());
-            start_of[pid] = start;
-            const int dfd = ::openat(dir.get(), "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (dfd < 0) {
-                if (errno == EACCES || errno == EPERM) denied = true;
-                continue;
-            }
-            DIR* fds = ::fdopendir(dfd);
-            if (!fds) {
-                ::close(dfd);
-                continue;
-            }
-            while (dirent* fe = ::readdir(fds)) {
-                if (fe->d_name[0] == '.') continue;
-                const ssize_t n = ::readlinkat(dfd, fe->d_name, link, sizeof link - 1);
-                if (n < 0 && (errno == EACCES || errno == EPERM)) {
-                    denied = true;  // a folder we may list but whose links we may not read
-                    break;
-                }
-                if (n <= 0) continue;
-                std::uint64_t inode;
-                if (!linux_backend::ParseSocketLink(std::string_view(link, static_cast<std::size_t>(n)), inode))
-                    continue;
-                const bool want = wanted.erase(inode) > 0;
-                const auto it = cache.owners.try_emplace(inode, OwnerCache::Owner{pid, start, 0}).first;
-                if (want) it->second.generation = std::max(it->second.generation, generation);
-            }
-            ::closedir(fds);
+    // Every socket of one process goes into the cache; those wanted leave `wanted`. A
+    // process that ends meanwhile or that we may not look into is passed over.
+    void ScanProcess(std::uint32_t pid, std::unordered_set<std::uint64_t>& wanted, OwnerCache& cache) {
+        const std::string path = "/proc/" + std::to_string(pid);
+        Fd dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.get() < 0) return;
+        // The fd folder and the start time come through the same open process folder, so
+        // they belong to one process even when the pid is reused meanwhile.
+        const std::uint64_t start = StartTime(dir.get());
+        start_of[pid] = start;
+        const int dfd = ::openat(dir.get(), "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd < 0) {
+            if (errno == EACCES || errno == EPERM) denied = true;
+            return;
         }
+        DIR* fds = ::fdopendir(dfd);
+        if (!fds) {
+            ::close(dfd);
+            return;
+        }
+        char link[64];
+        while (dirent* fe = ::readdir(fds)) {
+            if (fe->d_name[0] == '.') continue;
+            const ssize_t n = ::readlinkat(dfd, fe->d_name, link, sizeof link - 1);
+            if (n < 0 && (errno == EACCES || errno == EPERM)) {
+                denied = true;  // a folder we may list but whose links we may not read
+                break;
+            }
+            if (n <= 0) continue;
+            std::uint64_t inode;
+            if (!linux_backend::ParseSocketLink(std::string_view(link, static_cast<std::size_t>(n)), inode)) continue;
+            const bool want = wanted.erase(inode) > 0;
+            const auto it = cache.owners.try_emplace(inode, OwnerCache::Owner{pid, start, 0}).first;
+            if (want) it->second.generation = std::max(it->second.generation, generation);
+        }
+        ::closedir(fds);
+    }
+
+    // Looks into processes, lowest pid first, until every wanted inode has an owner.
+    void Scan(std::unordered_set<std::uint64_t>& wanted, OwnerCache& cache) {
+        ListProcesses();
+        while (!wanted.empty() && next < pids.size()) ScanProcess(pids[next++], wanted, cache);
+        if (next == pids.size()) cache.scanned = {pids.begin(), pids.end()};
+    }
+
+    // Looks for sockets no whole scan found in the processes started since.
+    void ScanNewProcesses(std::unordered_set<std::uint64_t>& wanted, OwnerCache& cache) {
+        ListProcesses();
+        std::unordered_set<std::uint32_t> now;
+        for (const std::uint32_t pid : pids) {
+            now.insert(pid);
+            if (!wanted.empty() && !cache.scanned.count(pid)) ScanProcess(pid, wanted, cache);
+        }
+        cache.scanned = std::move(now);
     }
 
     // The owner of each entry's socket: pid, 0 for none (TIME_WAIT and the like, sockets of
@@ -313,7 +335,7 @@ struct NetTableReader::State {
         OwnerCache& cache = Owners();
         std::lock_guard lock(cache.mutex);
         resolved = true;
-        std::unordered_set<std::uint64_t> wanted;
+        std::unordered_set<std::uint64_t> wanted, again;
         for (const auto& e : entries) {
             if (e.inode == 0) continue;
             const auto it = cache.owners.find(e.inode);
@@ -324,17 +346,31 @@ struct NetTableReader::State {
                 }
                 cache.owners.erase(it);  // its process is gone: whoever holds the socket now is asked anew
             }
-            wanted.insert(e.inode);
+            if (const auto nf = cache.not_found.find(e.inode); nf != cache.not_found.end()) {
+                nf->second.generation = std::max(nf->second.generation, generation);
+                again.insert(e.inode);
+            } else {
+                wanted.insert(e.inode);
+            }
         }
-        if (!wanted.empty()) Scan(wanted, cache);
+        if (!wanted.empty()) {
+            Scan(wanted, cache);
+            // Not found in any process there is: say so until a new process shows up with it.
+            for (const std::uint64_t inode : wanted)
+                cache.not_found[inode] = {denied ? kUnknownOwnerPid : 0, generation};
+        }
+        if (!again.empty()) ScanNewProcesses(again, cache);
         std::vector<std::uint32_t> result;
         result.reserve(entries.size());
         for (const auto& e : entries) {
             std::uint32_t pid = 0;
             if (e.inode != 0) {
-                const auto it = cache.owners.find(e.inode);
-                if (it != cache.owners.end()) pid = it->second.pid;
-                else if (denied) pid = kUnknownOwnerPid;
+                if (const auto it = cache.owners.find(e.inode); it != cache.owners.end()) {
+                    pid = it->second.pid;
+                    cache.not_found.erase(e.inode);
+                } else if (const auto nf = cache.not_found.find(e.inode); nf != cache.not_found.end()) {
+                    pid = nf->second.pid;
+                }
             }
             result.push_back(pid);
         }
