@@ -35,6 +35,7 @@
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "support/U_UnicodeUtils.h"
 #include "support/maker_key.h"
 #include "support/shell_utils.h"
@@ -400,6 +401,7 @@ QGroupBox* TMaindlg::CreateDetailsPanel() {
 // ---- Refresh cycle -------------------------------------------------------------------
 
 void TMaindlg::refresh_tmrTimer() {
+    NoteSettingsNotices();
     StartRefresh();
     // From the snapshot before: the one just started arrives later through UpdateList.
     UpdateDetails();
@@ -491,6 +493,25 @@ void TMaindlg::NoteUnknownOwners() {
     owner_lbl->setContentsMargins(6, 4, 6, 0);
     outer->insertWidget(1, owner_lbl);  // under the header band, above the list
     LogTo(log.get(), kUnknownOwnerNotice, 1);
+}
+
+void TMaindlg::NoteSettingsNotices() {
+    const std::vector<std::string> notices = platform::TakeRegistryNotices();
+    if (notices.empty()) return;
+    auto* outer = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    if (settings_lbl == nullptr && outer != nullptr) {
+        settings_lbl = new QLabel(centralWidget());
+        settings_lbl->setObjectName(QStringLiteral("settings_lbl"));
+        settings_lbl->setWordWrap(true);
+        settings_lbl->setContentsMargins(6, 4, 6, 0);
+        outer->insertWidget(1, settings_lbl);
+    }
+    for (const std::string& text : notices) {
+        LogTo(log.get(), text, 2);
+        if (settings_lbl == nullptr) continue;
+        const QString line = QString::fromLocal8Bit(text.c_str());
+        settings_lbl->setText(settings_lbl->text().isEmpty() ? line : settings_lbl->text() + QLatin1Char('\n') + line);
+    }
 }
 
 void TMaindlg::AutoSizeColumns() {

@@ -5,6 +5,7 @@
 // reconciliation by position, column sizing, the filters and toggle buttons, and closing
 // while snapshot workers run.
 #include <QAbstractButton>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 
@@ -17,6 +18,8 @@
 
 #include "main_dlg_fixture.h"
 #include "monitor/process_identity.h"
+#include "platform/registry.h"
+#include "testsupport/test_support.h"
 
 using namespace vanto;
 using namespace vanto::testing;
@@ -415,4 +418,28 @@ TEST_F(MainDlgTest, UnknownOwnersAreShownByDefaultAndNoticedOnce) {
     window_->UpdateList(snap);
     window_->UpdateList(Shown(1));
     EXPECT_EQ(window_->findChildren<QLabel*>(QStringLiteral("owner_lbl")).size(), 1);
+}
+
+TEST(MainDlgSettings, AHiveMovedAsideIsToldInTheWindow) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString hive = dir.filePath(QStringLiteral("registry.reg"));
+    {
+        QFile f(hive);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("this is no hive\n");
+    }
+    vanto::testing::ScopedEnv env("VANTOSCOPE_USER_HIVE", hive.toStdString());
+    SyntheticSystem system;
+    TMaindlg window(system.Services());
+    window.findChild<QTimer*>(QStringLiteral("refresh_tmr"))->stop();
+    platform::TakeRegistryNotices();  // whatever start-up has read so far
+    platform::RegKey key;
+    ASSERT_TRUE(key.Open(platform::RegRoot::CurrentUser, "", platform::RegAccess::Read));
+    window.refresh_tmrTimer();
+    const auto* notice = window.findChild<QLabel*>(QStringLiteral("settings_lbl"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(hive + QStringLiteral(".unparsable-"))) << notice->text().toStdString();
+    EXPECT_FALSE(QFile::exists(hive)) << "moved aside";
+    WaitFor([] { return TConnectionRefreshThd::Running() == 0; });
 }
