@@ -106,7 +106,11 @@ void BM_Window(benchmark::State& state) {
         const double cpu0 = CpuSeconds(pid);
         const double rss0 = RssKiB(pid);
         const auto t0 = std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        // Memory at the middle too: growth that levels off is the allocator settling, growth
+        // that goes on is a leak.
+        std::this_thread::sleep_for(std::chrono::seconds(seconds / 2));
+        const double rss_mid = RssKiB(pid);
+        std::this_thread::sleep_for(std::chrono::seconds(seconds - seconds / 2));
         const double cpu1 = CpuSeconds(pid);
         const double rss1 = RssKiB(pid);
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -118,6 +122,7 @@ void BM_Window(benchmark::State& state) {
         }
         state.counters["cpu_percent"] = 100.0 * (cpu1 - cpu0) / wall;
         state.counters["rss_start_KiB"] = rss0;
+        state.counters["rss_mid_KiB"] = rss_mid;
         state.counters["rss_end_KiB"] = rss1;
     }
     std::string rm = std::string("rm -rf -- '") + home + "'";
