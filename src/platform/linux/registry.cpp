@@ -446,7 +446,7 @@ std::string MoveAside(const std::string& path) {
     if (::localtime_r(&now, &tm) != nullptr) std::strftime(date, sizeof date, "%Y-%m-%d", &tm);
     const std::string base = path + ".unparsable-" + date;
     for (int n = 1; n < 100; ++n) {
-        const std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+        std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
         // link() never replaces an existing name; the hive is then unlinked from its own.
         if (::link(path.c_str(), aside.c_str()) == 0) {
             if (::unlink(path.c_str()) == 0) return aside;
