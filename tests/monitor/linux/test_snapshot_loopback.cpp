@@ -8,9 +8,17 @@
 #include "monitor/process_identity.h"
 
 #include <arpa/inet.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstddef>
 
 #include <gtest/gtest.h>
 
@@ -202,6 +210,58 @@ TEST_P(SnapshotLoopback, SocketThatIsOnlyBoundIsNotListed) {
         return c.local_port == at.sin_port && c.local_addr == at.sin_addr.s_addr;
     }));
 }
+
+#if defined(__x86_64__)
+// A kernel without sock_diag, as far as this process can tell: socket(AF_NETLINK, ...) fails.
+bool RefuseNetlinkSockets() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EAFNOSUPPORT),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog prog{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog) == 0;
+}
+
+TEST(SnapshotFallback, WithoutNetlinkTheTextTablesStandInAndNetlinkAloneFails) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Sock listener(::socket(AF_INET, SOCK_STREAM, 0));
+        auto a = Addr("127.0.0.2", 0);
+        if (::bind(listener.fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener.fd, 1) != 0)
+            ::_exit(10);
+        const sockaddr_in at = Bound(listener.fd);
+        if (!RefuseNetlinkSockets()) ::_exit(11);
+        int result = 0;
+        TConnectionArray snap;
+        platform::NetTableReader netlink(platform::NetTableReader::Source::Netlink);
+        if (GetTcpConnections(snap, &netlink)) result |= 1;  // must fail, not report an empty table
+        platform::NetTableReader automatic(platform::NetTableReader::Source::Auto);
+        if (!GetTcpConnections(snap, &automatic)) result |= 2;
+        const auto me = static_cast<std::uint32_t>(::getpid());
+        if (std::none_of(snap.begin(), snap.end(), [&](const TConnection& c) {
+                return c.local_port == at.sin_port && c.state == 2 && c.pid == me;
+            }))
+            result |= 4;
+        ::_exit(result);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 11) GTEST_SKIP() << "seccomp filters are not allowed here";
+    EXPECT_EQ(WEXITSTATUS(status) & 1, 0) << "the netlink source reported success without netlink";
+    EXPECT_EQ(WEXITSTATUS(status) & 2, 0) << "Auto did not fall back to the text tables";
+    EXPECT_EQ(WEXITSTATUS(status) & 4, 0) << "the fallback did not find the listener with its owner";
+    EXPECT_EQ(WEXITSTATUS(status) & ~7, 0);
+}
+#endif
 
 TEST(ProcessIdentity, OwnPathUnknownPidAndPidZero) {
     char self[4096];
