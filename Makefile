@@ -58,7 +58,8 @@ screenshot: build
 	QT_QPA_PLATFORM=offscreen ./build/release/vantoscope_screenshot docs/screenshot.png
 	QT_QPA_PLATFORM=offscreen ./build/release/vantoscope_about_screenshot docs/about.png
 
-# The version-resource reader's libFuzzer harness under AddressSanitizer, for VS_FUZZ_SECONDS (60).
+# Every libFuzzer harness (the parsers of untrusted input) under AddressSanitizer and UBSan,
+# VS_FUZZ_SECONDS (8) each, about a minute in all.
 fuzz: deps
 	cmake --preset fuzz $(CMAKE_GEN)
 	cmake --build --preset fuzz -j $(JOBS) --target fuzz_run

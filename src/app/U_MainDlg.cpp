@@ -36,6 +36,7 @@
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "support/U_UnicodeUtils.h"
 #include "support/maker_key.h"
 #include "support/shell_utils.h"
@@ -406,6 +407,7 @@ QGroupBox* TMaindlg::CreateDetailsPanel() {
 // ---- Refresh cycle -------------------------------------------------------------------
 
 void TMaindlg::refresh_tmrTimer() {
+    NoteSettingsNotices();
     StartRefresh();
     // From the snapshot before: the one just started arrives later through UpdateList.
     UpdateDetails();
@@ -414,6 +416,11 @@ void TMaindlg::refresh_tmrTimer() {
 void TMaindlg::StartRefresh() {
     if (closing_) return;
     workers_.removeAll(nullptr);
+    // One snapshot at a time: on a machine too slow for one a second, workers would pile up.
+    // A refresh asked for meanwhile is served by the snapshot on its way, which is filtered
+    // as the list is when it arrives.
+    for (const auto& w : std::as_const(workers_))
+        if (w && w->InFlight()) return;
     auto* worker = new TConnectionRefreshThd(services_.take_snapshot);
     // Queued: the snapshot is applied on this thread, one at a time, in the order the
     // workers finish. A window that is gone receives nothing.
@@ -433,6 +440,7 @@ void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
     if (closing_) return;
     const bool first_fill = lst_model->rowCount() == 0;
     connections = snapshot;
+    NoteUnknownOwners();
 
     std::vector<TListRow> rows;
     // Each process is named once per update, however many of its connections are shown:
@@ -479,6 +487,37 @@ void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
     lst_model->TruncateRows(shown);
     if (first_fill) AutoSizeColumns();
     ++update_count_;
+}
+
+void TMaindlg::NoteUnknownOwners() {
+    if (owner_lbl != nullptr || !HasUnknownOwners(connections)) return;
+    auto* outer = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    if (outer == nullptr) return;
+    owner_lbl = new QLabel(QString::fromLatin1(kUnknownOwnerNotice), centralWidget());
+    owner_lbl->setObjectName(QStringLiteral("owner_lbl"));
+    owner_lbl->setWordWrap(true);
+    owner_lbl->setContentsMargins(6, 4, 6, 0);
+    outer->insertWidget(1, owner_lbl);  // under the header band, above the list
+    LogTo(log.get(), kUnknownOwnerNotice, 1);
+}
+
+void TMaindlg::NoteSettingsNotices() {
+    const std::vector<std::string> notices = platform::TakeRegistryNotices();
+    if (notices.empty()) return;
+    auto* outer = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    if (settings_lbl == nullptr && outer != nullptr) {
+        settings_lbl = new QLabel(centralWidget());
+        settings_lbl->setObjectName(QStringLiteral("settings_lbl"));
+        settings_lbl->setWordWrap(true);
+        settings_lbl->setContentsMargins(6, 4, 6, 0);
+        outer->insertWidget(1, settings_lbl);
+    }
+    for (const std::string& text : notices) {
+        LogTo(log.get(), text, 2);
+        if (settings_lbl == nullptr) continue;
+        const QString line = QString::fromLocal8Bit(text.c_str());
+        settings_lbl->setText(settings_lbl->text().isEmpty() ? line : settings_lbl->text() + QLatin1Char('\n') + line);
+    }
 }
 
 void TMaindlg::AutoSizeColumns() {

@@ -138,6 +138,10 @@ private:
     // Stops the timer and refuses snapshots from then on; the window is going away.
     void StopRefresh();
     QIcon ImageAt(int index);
+    // Shows, once, that some owners are unknown for lack of rights and how to see them all.
+    void NoteUnknownOwners();
+    // Shows and logs what the settings store had to tell (a settings file moved aside).
+    void NoteSettingsNotices();
 
     TMaindlgServices services_;
 
@@ -165,6 +169,8 @@ private:
     QToolButton* freeze_btn = nullptr;
     QToolButton* system_btn = nullptr;
     QToolButton* local_btn = nullptr;
+    QLabel* owner_lbl = nullptr;     // the unknown-owner notice, made when first needed
+    QLabel* settings_lbl = nullptr;  // the settings store's notices, made when first needed
 
     QMenuBar* MainMenu1 = nullptr;
     QAction* Quit1 = nullptr;

@@ -109,6 +109,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// What the settings store has had to tell the user since the last call, oldest first: a
+// settings file that did not parse and was moved aside. Always empty on Windows.
+std::vector<std::string> TakeRegistryNotices();
+
 // Deletes the key with every subkey and value below it. False when the key does not exist,
 // for the root itself, and when access is refused.
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view = RegView::Native);

@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "app/cli/cli.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "monitor/connection_filters.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
@@ -135,7 +138,7 @@ Table ConnectionTable(const TConnectionArray& connections, bool all,
         // The label carries a leading blank and brackets so that it can follow the number;
         // a column of its own wants just the name.
         if (label.size() > 3) label = label.substr(2, label.size() - 3);
-        t.rows.push_back({std::to_string(c.pid), ProtocolToStr(c.protocol), StateName(c.state), IpToStr(c.local_addr),
+        t.rows.push_back({PidToStr(c.pid), ProtocolToStr(c.protocol), StateName(c.state), IpToStr(c.local_addr),
                           std::to_string(SwapPort(c.local_port)), IpToStr(c.remote_addr), std::to_string(remote_port),
                           label, process_text(c.pid)});
     }
@@ -177,12 +180,20 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
 
 namespace {
 
-int PrintList(const Options& o, std::ostream& out) {
+int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
     TConnectionArray snapshot;
     TakeSnapshot(snapshot);
+    if (HasUnknownOwners(snapshot)) err << "vantoscope: " << kUnknownOwnerNotice << "\n";
     // No window waits on us: name the programs from the full index, not the file alone.
     platform::WaitForProgramIdentityIndex();
-    WriteTable(ConnectionTable(snapshot, o.all, [](std::uint32_t pid) { return DisplayName(GetProcessPath(pid)); }),
+    // Each process is named once, however many rows it owns: naming is most of the cost.
+    std::unordered_map<std::uint32_t, std::string> named;
+    WriteTable(ConnectionTable(snapshot, o.all,
+                               [&named](std::uint32_t pid) {
+                                   auto it = named.find(pid);
+                                   if (it == named.end()) it = named.emplace(pid, DisplayName(GetProcessPath(pid))).first;
+                                   return it->second;
+                               }),
                o.format, out);
     out.flush();
     return out ? 0 : 1;
@@ -209,7 +220,7 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         out << Usage();
         return 0;
     case Mode::List:
-        return PrintList(p.options, out);
+        return PrintList(p.options, out, err);
     case Mode::Identify:
         return PrintIdentify(p.options, out);
     case Mode::Window:
@@ -217,7 +228,7 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     if (window) return window(p.options);
     err << "vantoscope: no display found; printing the connection table instead\n";
-    return PrintList(p.options, out);
+    return PrintList(p.options, out, err);
 }
 
 }  // namespace vanto::cli

@@ -41,6 +41,7 @@ struct Line {
     LineKind kind = LineKind::Other;
     std::string name;   // section or entry name, trimmed
     std::string value;  // entry text, trimmed
+    int eol = -1;       // 1: ended in CR LF, 0: in LF; -1 (a new line): the file's style
 };
 
 struct IniText {
@@ -103,8 +104,11 @@ IniText ParseIni(std::string_view content) {
     while (start < content.size()) {
         std::size_t nl = content.find('\n', start);
         std::string_view raw = content.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
-        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        const bool cr = !raw.empty() && raw.back() == '\r';
+        if (cr) raw.remove_suffix(1);
         Line line = Classify(std::string(raw), in_section);
+        // Each line keeps its own ending: a file of mixed endings is written back as it was.
+        line.eol = cr ? 1 : 0;
         if (line.kind == LineKind::Section) in_section = true;
         ini.lines.push_back(std::move(line));
         if (nl == std::string_view::npos) break;
@@ -115,10 +119,9 @@ IniText ParseIni(std::string_view content) {
 
 std::string RenderIni(const IniText& ini) {
     std::string out = ini.bom ? "\xEF\xBB\xBF" : "";
-    const char* eol = ini.crlf ? "\r\n" : "\n";
     for (const auto& line : ini.lines) {
         out += line.text;
-        out += eol;
+        out += (line.eol < 0 ? ini.crlf : line.eol == 1) ? "\r\n" : "\n";
     }
     return out;
 }
@@ -221,7 +224,9 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
             Line& line = ini.lines[i];
             if (line.kind == LineKind::Entry && EqualsNoCase(line.name, key)) {
                 if (line.value == Trim(text)) return true;  // already holds it
+                const int eol = line.eol;
                 line = Classify(line.name + "=" + text, true);
+                line.eol = eol;
                 replaced = true;
                 break;
             }

@@ -4,7 +4,9 @@
 // The registry on Linux: two hive files in REGEDIT4 text, one per user (read and written) and
 // one for the machine (read only). Every change takes the hive's lock, re-reads the file,
 // applies itself and replaces the file atomically, so programs running at once lose nothing.
-// A hive that does not parse is never written: the program sees it empty and says so once.
+// A user hive that does not parse is moved aside whole, once, to a dated name beside it (never
+// deleted, never overwritten); the user is told and the program goes on with a fresh hive. A
+// hive that cannot be read is never written: the program sees it empty and says so once.
 #include "platform/registry.h"
 
 #include "platform/build_info.h"
@@ -13,14 +15,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vanto::platform {
 
@@ -28,6 +34,8 @@ namespace {
 
 constexpr std::size_t kMaxHiveSize = std::size_t{16} * 1024 * 1024;
 constexpr std::size_t kMaxKeyDepth = 512;
+// A change waits this long for another program's change to the hive, then fails.
+constexpr int kLockTimeoutMs = 3000;
 constexpr const char* kHiveHeader = "REGEDIT4";
 
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -426,7 +434,29 @@ FileIdentity Identify(const std::string& path) {
 struct HiveSnapshot {
     std::shared_ptr<const KeyNode> root;
     bool usable = true;
+    bool unparsable = false;  // read whole, but not a hive
 };
+
+// "<hive>.unparsable-2026-12-10", or with "-2", "-3" ... when that name is taken: a free
+// name beside the hive, so nothing is ever overwritten. Empty when none could be made.
+std::string MoveAside(const std::string& path) {
+    char date[16] = "undated";
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    if (::localtime_r(&now, &tm) != nullptr) std::strftime(date, sizeof date, "%Y-%m-%d", &tm);
+    const std::string base = path + ".unparsable-" + date;
+    for (int n = 1; n < 100; ++n) {
+        std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+        // link() never replaces an existing name; the hive is then unlinked from its own.
+        if (::link(path.c_str(), aside.c_str()) == 0) {
+            if (::unlink(path.c_str()) == 0) return aside;
+            ::unlink(aside.c_str());
+            return {};
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
 
 class HiveStore {
 public:
@@ -437,8 +467,22 @@ public:
 
     HiveSnapshot Load(RegRoot root) {
         std::string path = HivePath(root);
+        HiveSnapshot snap;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            snap = LoadLocked(root, path, false, false);
+        }
+        if (!snap.unparsable || root != RegRoot::CurrentUser) return snap;
+        // Moving it aside needs the lock a change holds, so that no change is lost.
+        posix_io::ExclusiveLock lock;
+        if (!lock.LockFile(path + ".lock", kLockTimeoutMs)) return snap;
         std::lock_guard<std::mutex> guard(mutex_);
-        return LoadLocked(root, path);
+        return LoadLocked(root, path, true, true);
+    }
+
+    std::vector<std::string> TakeNotices() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return std::exchange(notices_, {});
     }
 
     enum class Change { None, Changed, Failed };
@@ -452,10 +496,13 @@ public:
         std::string folder = posix_io::ParentFolder(path);
         if (!posix_io::MakeFolders(folder, 0700)) return false;
         posix_io::ExclusiveLock lock;
-        if (!lock.LockFile(path + ".lock")) return false;
+        // Another program holding it for longer is stuck: fail this change, do not freeze.
+        if (!lock.LockFile(path + ".lock", kLockTimeoutMs)) return false;
 
         std::lock_guard<std::mutex> guard(mutex_);
-        HiveSnapshot snap = LoadLocked(root, path);
+        // What another program wrote a moment ago may share size and time with what we saw:
+        // a change always reads the file afresh.
+        HiveSnapshot snap = LoadLocked(root, path, true, true);
         if (!snap.usable) return false;
         std::unique_ptr<KeyNode> copy = snap.root->Clone();
         Change change = edit(*copy);
@@ -477,7 +524,9 @@ private:
         HiveSnapshot snap;
     };
 
-    HiveSnapshot LoadLocked(RegRoot root, const std::string& path) {
+    // `fresh`: read the file even when it looks unchanged. `locked`: the hive's file lock is
+    // held, so an unparsable user hive may be moved aside.
+    HiveSnapshot LoadLocked(RegRoot root, const std::string& path, bool fresh, bool locked) {
         auto empty = [&] {
             auto node = std::make_shared<KeyNode>();
             node->name = RootName(root);
@@ -486,7 +535,7 @@ private:
         if (path.empty()) return {empty(), false};
         FileIdentity id = Identify(path);
         auto it = cache_.find(path);
-        if (it != cache_.end() && it->second.id == id) return it->second.snap;
+        if (!fresh && it != cache_.end() && it->second.id == id) return it->second.snap;
 
         std::string content;
         HiveSnapshot snap;
@@ -506,9 +555,21 @@ private:
                 ParseOutcome parsed = ParseHive(content, RootName(root));
                 if (parsed.root) {
                     snap = {std::shared_ptr<const KeyNode>(std::move(parsed.root)), true};
+                } else if (locked && root == RegRoot::CurrentUser) {
+                    const std::string aside = MoveAside(path);
+                    if (aside.empty()) {
+                        Complain(path, "does not parse (" + parsed.error + ") and cannot be moved aside");
+                        snap = {empty(), false};
+                    } else {
+                        Tell(std::string("The settings file ") + path + " could not be read (" + parsed.error +
+                             "); it was moved aside to " + aside + " and " + build::kProductName +
+                             " goes on with fresh settings.");
+                        snap = {empty(), true};
+                        id = Identify(path);
+                    }
                 } else {
-                    Complain(path, "does not parse (" + parsed.error + ")");
-                    snap = {empty(), false};
+                    snap = {empty(), false, true};
+                    if (root != RegRoot::CurrentUser) Complain(path, "does not parse (" + parsed.error + ")");
                 }
                 break;
             }
@@ -524,9 +585,16 @@ private:
                      build::kProductName, path.c_str(), why.c_str());
     }
 
+    // Said to the user: on standard error at once, in the window through TakeRegistryNotices.
+    void Tell(const std::string& text) {
+        std::fprintf(stderr, "%s: %s\n", build::kProductName, text.c_str());
+        notices_.push_back(text);
+    }
+
     std::mutex mutex_;
     std::map<std::string, Entry> cache_;
     std::set<std::string> complained_;
+    std::vector<std::string> notices_;
 };
 
 // Splits a key path into its names: one trailing "\" is allowed, empty names are not.
@@ -712,6 +780,8 @@ bool RegKey::DeleteValue(const std::string& name) {
         return HiveStore::Change::Failed;
     });
 }
+
+std::vector<std::string> TakeRegistryNotices() { return HiveStore::Instance().TakeNotices(); }
 
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
     std::vector<std::string> parts;

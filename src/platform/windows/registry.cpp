@@ -165,6 +165,8 @@ bool RegKey::DeleteValue(const std::string& name) {
     return RegDeleteValueA(impl_->key, name.c_str()) == ERROR_SUCCESS;
 }
 
+std::vector<std::string> TakeRegistryNotices() { return {}; }  // the system keeps the registry
+
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
     std::string parent_path;
     std::string last;
