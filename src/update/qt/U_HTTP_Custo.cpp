@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "update/qt/U_HTTP_Custo.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkRequest>
+#include <QSslSocket>
+
+#include "support/versionhelpers.h"
+#include "update/update_check.h"
+
+namespace vanto {
+
+namespace {
+
+// OpenSSL 1.1.1 up to the 3.x series.
+constexpr long kOpenSslMin = 0x10101000L;
+constexpr long kOpenSslEnd = 0x40000000L;
+
+QByteArray Env(const char* name) { return qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray(); }
+
+// The library's compiled-in default file or folder, asked of libcrypto itself.
+QString OpenSslDefault(const char* function) {
+    using Fn = const char* (*)();
+    const long n = QSslSocket::sslLibraryVersionNumber();
+    QLibrary crypto(QStringLiteral("crypto"), n >= 0x30000000L ? QStringLiteral("3") : QStringLiteral("1.1"));
+    const auto fn = reinterpret_cast<Fn>(crypto.resolve(function));
+    const char* path = fn != nullptr ? fn() : nullptr;
+    return path != nullptr ? QString::fromLocal8Bit(path) : QString();
+}
+
+void AddFile(QList<QSslCertificate>& list, const QString& file) {
+    if (file.isEmpty() || !QFileInfo(file).isFile()) return;
+    list += QSslCertificate::fromPath(file, QSsl::Pem);
+}
+
+void AddFolder(QList<QSslCertificate>& list, const QString& folder) {
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+    // The hashed names are links to the same files: each certificate is read once.
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Readable);
+    for (const QFileInfo& e : entries) list += QSslCertificate::fromPath(e.filePath(), QSsl::Pem);
+}
+
+}  // namespace
+
+void CustomizeHttpClient(QNetworkAccessManager& client, QNetworkRequest& request) {
+    client.setProxy(QNetworkProxy::NoProxy);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kHttpUserAgent));
+    request.setRawHeader("Accept", kHttpAccept);
+    request.setRawHeader("Accept-Language", kHttpAcceptLanguage);
+    // HTTP 1.1, never 2.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(kHttpMaxRedirects);
+    request.setTransferTimeout(kHttpTimeoutMs);
+}
+
+bool IsSslAvailable() {
+    if (IsPreVista()) return false;
+    if (!QSslSocket::supportsSsl()) return false;
+    if (QSslSocket::activeBackend() == QLatin1String("openssl")) {
+        const long n = QSslSocket::sslLibraryVersionNumber();
+        if (n < kOpenSslMin || n >= kOpenSslEnd) return false;
+    }
+    return true;
+}
+
+std::string SslVersionText() {
+    if (!IsSslAvailable()) return "Not Available";
+    return QSslSocket::sslLibraryVersionString().toStdString();
+}
+
+std::string SslOrPlainUrl(const std::string& url) { return SslOrPlainUrlFor(url, IsSslAvailable()); }
+
+QList<QSslCertificate> TrustedAuthorities() {
+    QList<QSslCertificate> list;
+    const QByteArray file = Env("SSL_CERT_FILE");
+    const QByteArray dirs = Env("SSL_CERT_DIR");
+    const bool from_env = !file.isNull() || !dirs.isNull();
+    if (from_env) {
+        // As OpenSSL: a variable that is set replaces that default, the other keeps its own.
+        AddFile(list, !file.isNull() ? QString::fromLocal8Bit(file) : OpenSslDefault("X509_get_default_cert_file"));
+        const QString folders = !dirs.isNull() ? QString::fromLocal8Bit(dirs) : OpenSslDefault("X509_get_default_cert_dir");
+        for (const QString& d : folders.split(QDir::listSeparator(), Qt::SkipEmptyParts)) AddFolder(list, d);
+        return list;
+    }
+    AddFile(list, OpenSslDefault("X509_get_default_cert_file"));
+    for (const QString& d : OpenSslDefault("X509_get_default_cert_dir").split(QDir::listSeparator(), Qt::SkipEmptyParts))
+        AddFolder(list, d);
+    if (list.isEmpty()) list = QSslConfiguration::systemCaCertificates();
+    return list;
+}
+
+QSslConfiguration VerifyingSslConfiguration() {
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    // An explicit list also turns off the TLS layer's own on-demand loading of system roots.
+    config.setCaCertificates(TrustedAuthorities());
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    return config;
+}
+
+}  // namespace vanto
