@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vanto::platform {
@@ -37,6 +38,16 @@ bool ReadCurrentVersionValue(const std::string& name, std::string& value);
 // True when this 32-bit process runs on 64-bit Windows; false when the test is unavailable
 // or fails, and always false on Linux.
 bool IsWow64();
+
+// Tests stand in for a 32-bit process on 64-bit Windows (true) or a native one (false):
+// while an override is set, IsWow64 answers it instead of asking the system. nullopt
+// removes it. Returns the previous override.
+std::optional<bool> SetWow64Override(std::optional<bool> value);
+
+namespace detail {
+// The override IsWow64 answers first; nullopt when none is set.
+std::optional<bool> Wow64Override();
+}  // namespace detail
 
 // True on Windows older than Vista: workstation information unreadable or major version
 // below 6. Always false on Linux.

@@ -68,26 +68,6 @@ std::string FolderNameOf(const std::string& folder) {
     return std::string(sep == std::string_view::npos ? f : f.substr(sep + 1));
 }
 
-// A character that has no single-byte form in some ANSI code pages (™, ®). Empty when the
-// platform's code page cannot hold it: the conversion would give "?" or a look-alike
-// letter, and stripping those would damage names.
-std::string CodePageChar(char16_t c) {
-    const std::string s = platform::Utf16ToCodePage(std::u16string_view(&c, 1));
-    const bool ok =
-        !s.empty() && std::all_of(s.begin(), s.end(), [](char b) { return static_cast<unsigned char>(b) >= 0x80; });
-    return ok ? s : std::string();
-}
-
-const std::string& TradeMarkSign() {
-    static const std::string sign = CodePageChar(u'\u2122');
-    return sign;
-}
-
-const std::string& RegisteredSign() {
-    static const std::string sign = CodePageChar(u'\u00AE');
-    return sign;
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A word such as "v1.2", "10" or "3.0.1": a digit, "." or "v" first, then only digits and

@@ -86,4 +86,58 @@ std::string GetXmlTagValue(const std::vector<std::string>& lines, const std::str
 // True when every character is a digit or "."; true for the empty text.
 bool IsDottedNumber(std::string_view text);
 
+// --- Company ------------------------------------------------------------------------------
+
+// Product name and company of one executable, as the update check reports them.
+struct TDisplayedFileInfo {
+    std::string ProductName;
+    std::string Company;
+
+    bool operator==(const TDisplayedFileInfo&) const = default;
+};
+
+// The fixed company of a special identifier (exact match); nullopt otherwise.
+std::optional<std::string> SpecialProductCompany(std::string_view id);
+
+// The publisher of the executable at `path`: its CompanyName (or, when that gives nothing,
+// its LegalCopyright) normalised by the publisher rules and freed of copyright and licence
+// wording. `product` is its product name, worked out from the path when empty.
+std::string GetProductCompany(const std::string& path, const std::string& product = {});
+
+// One raw company text through the publisher rules and the clean-up: cut at its first line
+// break, licence names and web-address tails removed, "?"-garbage and placeholders emptied.
+std::string NormaliseCompany(const std::string& company, const std::string& path, const std::string& product);
+
+// Removes copyright marks, years and licence sentences, repeating until nothing changes:
+// "Copyright (c) 2005-2011 Foo Software. All rights reserved." gives "Foo Software".
+std::string CleanCompanyName(const std::string& text);
+
+// Product name and company; a file with a company but no name is named after its file.
+TDisplayedFileInfo GetDisplayedFileInfo(const std::string& path);
+
+// --- Version --------------------------------------------------------------------------
+
+// The installed version of the product at `path` (or of a special identifier), as a person
+// compares it with the vendor's release number. `path` is replaced by the redirected path
+// (and, for a few products, by the path of the product's main executable). `product` and
+// `company` are those of GetDisplayedFileInfo, worked out when `product` is empty. With
+// `raw` false a non-zero result is written as four dotted numbers; an empty or all-zero
+// result is returned unchanged.
+std::string GetProductVersion(std::string& path, const std::string& product = {}, const std::string& company = {},
+                              bool raw = false);
+// The resolver behind GetProductVersion; may return an empty text.
+std::string ResolveProductVersion(std::string& path, std::string product, std::string company);
+
+// The text is not empty and its four parts add up to more than 0.
+bool IsNonZeroVersion(const std::string& text);
+
+// The leading run of digits, dots, commas and spaces, commas turned into dots: "2.5 beta"
+// gives "2.5", "1, 2, 3, 4" gives "1.2.3.4". Spaces are dropped only beside a comma or a
+// dot; a space between two digit runs ends the run ("2.5 2019" gives "2.5").
+std::string CleanVersionText(const std::string& text);
+
+// The newest sub-folder name of the executable's folder that reads as a version (a browser
+// that keeps one folder per version); empty when there is none.
+std::string GetChromeVersion(const std::string& path);
+
 }  // namespace vanto

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include <algorithm>
+
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/read_only_file.h"
 #include "support/text_utils.h"
@@ -21,6 +24,16 @@ constexpr std::array<std::string_view, 0> kPublisherDomains{};
 const std::string kNoText;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A character that has no single-byte form in some ANSI code pages (™, ®). Empty when the
+// platform's code page cannot hold it: the conversion would give "?" or a look-alike
+// letter, and stripping those would damage names.
+std::string CodePageChar(char16_t c) {
+    const std::string s = platform::Utf16ToCodePage(std::u16string_view(&c, 1));
+    const bool ok =
+        !s.empty() && std::all_of(s.begin(), s.end(), [](char b) { return static_cast<unsigned char>(b) >= 0x80; });
+    return ok ? s : std::string();
+}
 
 }  // namespace
 
@@ -54,6 +67,8 @@ const std::string& SubjectText(const NamingCall& call, Subject subject) {
             return call.V.ProductName;
         case Subject::ProductVersion:
             return call.V.ProductVersion;
+        case Subject::Product:
+            return call.product;
     }
     return kNoText;
 }
@@ -77,6 +92,9 @@ bool TestHolds(const RuleTest& test, const NamingCall& call) {
             break;
         case Match::IsEmpty:
             holds = s.empty();
+            break;
+        case Match::Wildcard:
+            holds = MatchesMask(s, test.text);
             break;
     }
     return holds != test.negate;
@@ -121,9 +139,47 @@ void RunProductRules(std::span<const ProductRule> rules, NamingCall& call) {
     }
 }
 
+const std::string& TradeMarkSign() {
+    static const std::string sign = CodePageChar(u'\u2122');
+    return sign;
+}
+
+const std::string& RegisteredSign() {
+    static const std::string sign = CodePageChar(u'\u00AE');
+    return sign;
+}
+
+const std::string& CopyrightSign() {
+    static const std::string sign = CodePageChar(u'\u00A9');
+    return sign;
+}
+
 std::span<const ProductRule> EarlyProductRules() { return kEarlyRules; }
 std::span<const ProductRule> LateProductRules() { return kLateRules; }
 std::span<const std::string_view> PublisherDomainSuffixes() { return kPublisherDomains; }
+
+bool MatchesMask(std::string_view text, std::string_view mask) {
+    // Greedy match with one backtrack point per "*": linear in practice, never exponential.
+    std::size_t t = 0, m = 0;
+    std::size_t star = std::string_view::npos, resume = 0;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    while (t < text.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            star = m++;
+            resume = t;
+        } else if (m < mask.size() && (mask[m] == '?' || lower(mask[m]) == lower(text[t]))) {
+            ++m;
+            ++t;
+        } else if (star != std::string_view::npos) {
+            m = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*') ++m;
+    return m == mask.size();
+}
 
 std::string SiblingPath(const std::string& folder, std::string_view relative) {
     // Follow the separator the folder already uses, so Windows-style rows work on paths
@@ -155,6 +211,50 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std
         }
         lines.push_back(text.substr(start, end - start));
         start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+    return true;
+}
+
+bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t& offset, std::uint64_t from) {
+    if (needle.empty()) return false;
+    platform::ReadOnlyFile file;
+    if (!file.open(path)) return false;
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    // Each read keeps the last needle-1 bytes of the one before, so a match across two
+    // chunks is found.
+    const std::size_t keep = needle.size() - 1;
+    std::string window;
+    std::uint64_t window_start = from;
+    std::uint64_t pos = from;
+    const std::uint64_t size = file.size();
+    while (pos < size) {
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - pos));
+        const std::size_t old = window.size();
+        window.resize(old + count);
+        if (!file.readAt(pos, window.data() + old, count)) return false;
+        pos += count;
+        const std::size_t at = window.find(needle);
+        if (at != std::string::npos) {
+            offset = window_start + at;
+            return true;
+        }
+        if (window.size() > keep) {
+            window_start += window.size() - keep;
+            window.erase(0, window.size() - keep);
+        }
+    }
+    return false;
+}
+
+bool ReadFileBytes(const std::string& path, std::uint64_t offset, std::size_t max_bytes, std::string& out) {
+    out.clear();
+    platform::ReadOnlyFile file;
+    if (!file.open(path) || offset > file.size()) return false;
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(max_bytes, file.size() - offset));
+    out.resize(count);
+    if (count > 0 && !file.readAt(offset, out.data(), count)) {
+        out.clear();
+        return false;
     }
     return true;
 }

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,7 +29,8 @@ struct NamingCall {
     std::string folder;       // folder part of the path, with its trailing separator
     std::string folder_name;  // the last component of the folder ("" for a bare name)
     FileVersionInfoRec V;
-    std::string R;  // the name being built
+    std::string product;  // the product name, for the publisher rules ("" while naming)
+    std::string R;        // the name being built (the company, for the publisher rules)
 };
 
 // What a test looks at.
@@ -47,9 +49,11 @@ enum class Subject : unsigned char {
     OriginalFilename,
     ProductName,
     ProductVersion,
+    Product,  // the worked-out product name (publisher rules only)
 };
 
-enum class Match : unsigned char { Equals, BeginsWith, EndsWith, Contains, IsEmpty };
+// Wildcard: a file-name style mask, "*" for any run and "?" for one byte.
+enum class Match : unsigned char { Equals, BeginsWith, EndsWith, Contains, IsEmpty, Wildcard };
 
 struct RuleTest {
     Subject subject = Subject::None;
@@ -82,6 +86,9 @@ struct RuleEffect {
 struct ProductRule {
     std::array<RuleTest, 3> when{};  // all must hold; unused slots hold
     RuleEffect then{};
+    // One raw text the row is meant for (the company, or the product name for rows that test
+    // the product), so that a test can run every row's own case through the whole table.
+    std::string_view example{};
 };
 
 // Builders that keep a table row on one line (after `using namespace vanto::rules;`):
@@ -95,6 +102,11 @@ constexpr RuleTest BeginsWith(Subject s, std::string_view text) { return {s, Mat
 constexpr RuleTest EndsWith(Subject s, std::string_view text) { return {s, Match::EndsWith, text}; }
 constexpr RuleTest Contains(Subject s, std::string_view text) { return {s, Match::Contains, text}; }
 constexpr RuleTest IsEmpty(Subject s) { return {s, Match::IsEmpty, {}}; }
+constexpr RuleTest Like(Subject s, std::string_view mask) { return {s, Match::Wildcard, mask}; }
+constexpr RuleTest BeginsWithExactly(Subject s, std::string_view text) {
+    return {s, Match::BeginsWith, text, true};
+}
+constexpr RuleTest ContainsExactly(Subject s, std::string_view text) { return {s, Match::Contains, text, true}; }
 constexpr RuleTest Not(RuleTest t) {
     t.negate = !t.negate;
     return t;
@@ -126,6 +138,21 @@ void RunProductRules(std::span<const ProductRule> rules, NamingCall& call);
 std::span<const ProductRule> EarlyProductRules();
 std::span<const ProductRule> LateProductRules();
 
+// The publisher rules NormaliseCompany runs: R is the company being normalised, `product`
+// the product name. Each row's example is a raw company (or, for rows that test the
+// product, a product name with no company) that the row turns into its result.
+std::span<const ProductRule> PublisherRules();
+
+// Signs in the platform's code page (ANSI on Windows, UTF-8 on Linux); empty where the code
+// page has no single-byte form of them, since a look-alike letter must never be stripped.
+const std::string& TradeMarkSign();   // U+2122
+const std::string& RegisteredSign();  // U+00AE
+const std::string& CopyrightSign();   // U+00A9
+
+// True when `text` matches the file-name style `mask` ("*" any run, "?" one byte), ASCII
+// case-insensitively.
+bool MatchesMask(std::string_view text, std::string_view mask);
+
 // Publishers' web domains that some names carry at their end ("Foo Tool example.com");
 // the clean-up cuts the first one found, case-insensitively.
 std::span<const std::string_view> PublisherDomainSuffixes();
@@ -142,5 +169,15 @@ std::string SiblingPath(const std::string& folder, std::string_view relative);
 inline constexpr std::size_t kMaxSiblingTextBytes = std::size_t{4} << 20;
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
                    std::size_t max_bytes = kMaxSiblingTextBytes);
+
+// Searches the file for `needle` (case-sensitive), streaming it in bounded chunks so a file
+// of any size costs a fixed amount of memory; finds exactly what a search of the whole file
+// would. Sets `offset` to the first occurrence at or after `from`. False when absent, when
+// the file is not a regular file or cannot be read.
+bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t& offset, std::uint64_t from = 0);
+
+// Up to `max_bytes` bytes of the file from `offset` (fewer at its end). False when the file
+// cannot be read there.
+bool ReadFileBytes(const std::string& path, std::uint64_t offset, std::size_t max_bytes, std::string& out);
 
 }  // namespace vanto

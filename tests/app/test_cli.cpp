@@ -165,13 +165,13 @@ TEST(Identify, NamesEachPathAndKeepsGoingPastMissingFiles) {
     const Table brief = IdentifyTable({pe, missing}, false);
     ASSERT_EQ(brief.columns.size(), 4u);
     ASSERT_EQ(brief.rows.size(), 2u);
-    EXPECT_EQ(brief.rows[0], (std::vector<std::string>{pe, "Foo", "", ""}));
+    EXPECT_EQ(brief.rows[0], (std::vector<std::string>{pe, "Foo", "Foo Co", ""}));
     EXPECT_EQ(brief.rows[1], (std::vector<std::string>{missing, "gone", "", ""}));
 
     const Table full = IdentifyTable({pe, missing}, true);
     ASSERT_EQ(full.columns.size(), 13u);
     EXPECT_EQ(full.columns[4].header, "File Version");
-    EXPECT_EQ(full.rows[0], (std::vector<std::string>{pe, "Foo", "", "", "1.2.3.4", "Foo Tool", "Foo Co", "1.2.3.4",
+    EXPECT_EQ(full.rows[0], (std::vector<std::string>{pe, "Foo", "Foo Co", "", "1.2.3.4", "Foo Tool", "Foo Co", "1.2.3.4",
                                                       "", "", "foo.exe", "Foo", ""}));
     EXPECT_EQ(full.rows[1][4], "File not found");
 

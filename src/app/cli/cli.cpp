@@ -187,8 +187,9 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
                                            {"ProductVersion", "product_version", false}});
     }
     for (const std::string& path : paths) {
-        // Company and installed version are not worked out yet: their columns stay empty.
-        std::vector<std::string> row = {path, GetProductName(path), "", ""};
+        // The installed version is not worked out yet: its column stays empty.
+        const TDisplayedFileInfo info = GetDisplayedFileInfo(path);
+        std::vector<std::string> row = {path, info.ProductName, info.Company, ""};
         if (verbose) {
             const FileVersionInfoRec v = ReadVersionInfo(path);
             row.insert(row.end(), {platform::WideToAnsi(GetFileVersionText(platform::AnsiToWide(path))),

@@ -53,9 +53,9 @@ std::string FindOpener() {
     std::string_view path = (env != nullptr && *env != '\0') ? env : "/usr/local/bin:/usr/bin:/bin";
     while (true) {
         const std::size_t colon = path.find(':');
-        std::string dir(path.substr(0, colon));
-        if (dir.empty()) dir = ".";
-        std::string candidate = dir + "/xdg-open";
+        const std::string_view dir = path.substr(0, colon);
+        std::string candidate(dir.empty() ? std::string_view(".") : dir);
+        candidate.append("/xdg-open");
         if (IsExecutableFile(candidate)) return candidate;
         if (colon == std::string_view::npos) return {};
         path.remove_prefix(colon + 1);

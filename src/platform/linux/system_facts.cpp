@@ -36,6 +36,7 @@ bool ReadCurrentVersionValue(const std::string& /*name*/, std::string& /*value*/
 }
 
 bool IsWow64() {
+    if (const auto forced = detail::Wow64Override()) return *forced;
     return false;
 }
 

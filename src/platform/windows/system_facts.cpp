@@ -106,6 +106,7 @@ bool ReadCurrentVersionValue(const std::string& name, std::string& value) {
 }
 
 bool IsWow64() {
+    if (const auto forced = detail::Wow64Override()) return *forced;
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     if (kernel == nullptr) return false;

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "support/uninstall_entries.h"
+
+#include "platform/registry.h"
+#include "platform/system_facts.h"
+#include "support/text_utils.h"
+
+namespace vanto {
+
+namespace {
+
+using platform::RegAccess;
+using platform::RegKey;
+using platform::RegRoot;
+using platform::RegView;
+
+constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr const char* kUninstallKey32 = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+const char* RootName(RegRoot root) {
+    return root == RegRoot::CurrentUser ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\";
+}
+
+// One entry line per subkey of `key`: its string DisplayName, or the subkey's own name.
+void ListEntries(RegRoot root, const std::string& key, const RegKey& opened, RegView view,
+                 std::vector<std::string>& names, std::vector<std::string>& errors) {
+    std::vector<std::string> subkeys;
+    if (!opened.GetSubKeyNames(subkeys)) return;
+    for (const std::string& sub : subkeys) {
+        RegKey entry;
+        if (!entry.Open(root, key + sub + "\\", RegAccess::Read, view)) {
+            errors.push_back(std::string("Unable to open ") + RootName(root) + key + sub);
+            continue;
+        }
+        std::string line;
+        if (!entry.ReadString("DisplayName", line)) line = sub;
+        names.push_back(std::move(line));
+    }
+}
+
+}  // namespace
+
+void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::string>& errors) {
+    names.clear();
+    errors.clear();
+    // A 32-bit copy on 64-bit Windows asks for the 64-bit view, so it sees what the system lists.
+    const bool wow64 = platform::IsWow64();
+    const RegView view = wow64 ? RegView::View64 : RegView::Native;
+
+    {
+        // The user's location counts only when it exists at all.
+        RegKey key;
+        if (key.Open(RegRoot::CurrentUser, kUninstallKey, RegAccess::Read, view)) {
+            names.push_back(std::string(RootName(RegRoot::CurrentUser)) + kUninstallKey);
+            ListEntries(RegRoot::CurrentUser, kUninstallKey, key, view, names, errors);
+        }
+    }
+    for (const char* path : {kUninstallKey, kUninstallKey32}) {
+        names.push_back(std::string(RootName(RegRoot::LocalMachine)) + path);
+        RegKey key;
+        if (!key.Open(RegRoot::LocalMachine, path, RegAccess::Read, view)) {
+            // A 32-bit system has no 32-bit view to miss.
+            if (path == kUninstallKey || wow64) {
+                errors.push_back(std::string("Unable to open ") + RootName(RegRoot::LocalMachine) + path);
+            }
+            continue;
+        }
+        ListEntries(RegRoot::LocalMachine, path, key, view, names, errors);
+    }
+}
+
+bool IsInstalled(std::string_view prefix) {
+    std::vector<std::string> names;
+    std::vector<std::string> errors;
+    GetUninstallEntries(names, errors);
+    for (const std::string& line : names) {
+        if (TextStartsWith(line, prefix)) return true;
+    }
+    return false;
+}
+
+}  // namespace vanto
