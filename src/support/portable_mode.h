@@ -15,8 +15,7 @@
 
 namespace vanto {
 
-// The display-name prefix of the program's uninstall entry, and its settings key's name.
-inline constexpr const char* kInstalledPrefix = "Ombrevale Vantoscope";
+// The name of the program's settings key, and its settings file.
 inline constexpr const char* kSettingsProduct = "Vantoscope";
 inline constexpr const char* kSettingsFileName = "settings.ini";
 inline constexpr const char* kSettingsSection = "Settings";

@@ -9,13 +9,13 @@
 namespace vanto {
 
 TUpdateIdentity IdentifyForUpdate(const std::string& path) {
+    const TDisplayedFileInfo info = GetDisplayedFileInfo(path);
     TUpdateIdentity id;
-    id.ProductName = GetProductName(path);
-    // The version resource's own company and product version until the company and
-    // installed-version lookups of product identification serve them.
-    const FileVersionInfoRec info = ReadVersionInfo(path);
-    id.Company = info.CompanyName;
-    id.ProductVersion = info.ProductVersion;
+    id.ProductName = info.ProductName;
+    id.Company = info.Company;
+    // The version resource's own product version until the installed-version lookup of
+    // product identification serves it.
+    id.ProductVersion = ReadVersionInfo(path).ProductVersion;
     return id;
 }
 
