@@ -39,6 +39,7 @@
 #include "support/maker_key.h"
 #include "support/shell_utils.h"
 #include "update/maker_site.h"
+#include "update/qt/U_Orvo_Lite.h"
 #include "update/qt/U_about.h"
 
 // Resources compiled into a static library are registered by hand.
@@ -63,10 +64,6 @@ constexpr int kProcessColumnWidth = 50;
 // Closing waits this long for running snapshot workers, so that the program ends within a second.
 constexpr int kWorkerWaitMs = 800;
 
-// The program's event log keeps the current run only, saved when opened and at the end.
-constexpr std::int32_t kLogMaxLines = 10000;
-// The one command-line parameter the window looks at, compared exactly.
-constexpr const char* kMinimizedParam = "/minimized";
 // The maker's companion update monitor, as it records itself under the maker key.
 constexpr const char* kCompanionName = "Orvo";
 
@@ -179,11 +176,17 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
     activation_ = connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) AppEvtActivate();
     });
+    startup_tmr = new QTimer(this);
+    startup_tmr->setObjectName(QStringLiteral("startup_tmr"));
+    startup_tmr->setSingleShot(true);
+    connect(startup_tmr, &QTimer::timeout, this, &TMaindlg::AppEvtActivate);
+    // However the program ends (a signal, the session's end), the close sequence runs once.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TMaindlg::FormClose);
+    FormCreate();
 }
 
 TMaindlg::~TMaindlg() {
-    // Freeing the log writes its file.
-    log.reset();
+    FormDestroy();
     StopRefresh();
     // A worker cannot be interrupted inside the system calls of a snapshot; each is near its
     // end, so wait for them briefly. One that outlives the wait is left to finish alone: it
@@ -636,11 +639,6 @@ void TMaindlg::OpenLog1Click() {
     if (log) log->OpenLog();
 }
 
-void TMaindlg::Checkforupdate1Click() {
-    // The update check arrives with the update checker; until then the item asks nothing
-    // and opens nothing.
-}
-
 void TMaindlg::ChangeLog1Click() {
     (void)ShellOpenWnd(static_cast<platform::WindowHandle>(winId()), "", MakerChangeLogPage(), "", "", 1);
 }
@@ -674,42 +672,6 @@ void TMaindlg::changeEvent(QEvent* event) {
     // Hidden once the minimising is through: some window managers lose a window hidden in
     // the middle of its state change. Without a notification area it stays on the taskbar.
     if (event->type() == QEvent::WindowStateChange && isMinimized() && CanHideToTray()) tray_tmr->start();
-}
-
-// ---- Window life ---------------------------------------------------------------------
-
-void TMaindlg::AppEvtActivate() {
-    if (activated_) return;
-    activated_ = true;
-    disconnect(activation_);
-    // Still to join: the caption with the version, the start-up lines of the log, the debug
-    // privilege and the first update check.
-
-    tray_icon->SetHint(windowTitle());
-    tray_icon->SetVisible(true);
-
-    const std::string title = QCoreApplication::applicationName().toLocal8Bit().toStdString();
-    log = std::make_unique<TKLog>(GetUserDataFolder(platform::GetExecutablePath(), title) + title + ".log", false,
-                                  kLogMaxLines, false);
-
-    if (!services_.params->isEmpty() && services_.params->first() == QLatin1String(kMinimizedParam)) {
-        // Hidden only where the icon can bring it back; elsewhere it waits on the taskbar.
-        if (CanHideToTray()) HideToTray();
-        else showMinimized();
-    }
-
-    LoadSystemImageLists();
-    show_system = false;
-    show_local = false;
-    system_btn->setChecked(show_system);
-    local_btn->setChecked(show_local);
-}
-
-void TMaindlg::closeEvent(QCloseEvent* event) {
-    // The shut-down sequence of the application frame joins here.
-    StopRefresh();
-    QMainWindow::closeEvent(event);
-    if (event->isAccepted()) emit closed();
 }
 
 }  // namespace vanto
