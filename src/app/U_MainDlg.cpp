@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <memory>
 #include <unordered_map>
 
 #include "app/connection_list_model.h"
@@ -133,7 +134,12 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(parent), services_(std::move(services)) {
     InitResources();
     if (!services_.process_path) services_.process_path = [](std::uint32_t pid) { return GetProcessPath(pid); };
-    if (!services_.display_name) services_.display_name = [](const std::string& path) { return DisplayName(path); };
+    if (!services_.display_name) {
+        // Named once per executable while it stays the same: the rules may read files and the registry.
+        services_.display_name = [cache = std::make_shared<ProductInfoCache>()](const std::string& path) {
+            return DisplayName(path, *cache);
+        };
+    }
 
     if (!services_.params) services_.params = QCoreApplication::arguments().mid(1);
 
@@ -216,7 +222,7 @@ void TMaindlg::CreateComponents() {
     lst->setModel(lst_model);
     lst->horizontalHeader()->resizeSection(TConnectionListModel::kProcess, kProcessColumnWidth);
     lst->setContextMenuPolicy(Qt::CustomContextMenu);
-    lst->installEventFilter(this);
+    connect(lst, &TConnectionListView::resized, this, &TMaindlg::FormResize);
     connect(lst->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMaindlg::lstSelectItem);
     body->addWidget(lst, 1);
 
@@ -503,15 +509,11 @@ void TMaindlg::ShareColumnWidths() {
 }
 
 // The list fills the middle of the window, so every change of the window's size reaches
-// it; handling the list's own resize also sees the size the layout has just given it.
+// it; handling the list's own resize also sees the size the layout has just given it, and
+// the viewport the list has placed for that size.
 void TMaindlg::FormResize() {
     ShareColumnWidths();
     AutoSizeColumns();
-}
-
-bool TMaindlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lst && event->type() == QEvent::Resize) FormResize();
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMaindlg::freeze_btnClick() {

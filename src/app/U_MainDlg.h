@@ -149,7 +149,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;  // the start-up also runs shortly after it
     void changeEvent(QEvent* event) override;  // minimising hides to the notification area
-    bool eventFilter(QObject* watched, QEvent* event) override;  // the list's resize: FormResize
 
 private:
     void CreateComponents();

@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QResizeEvent>
 
 namespace vanto {
 
@@ -95,6 +96,13 @@ void TConnectionListView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QTableView::mousePressEvent(event);
+}
+
+// The scroll area lays out its viewport before the resize event reaches this handler; an
+// event filter on the list would still see the old viewport.
+void TConnectionListView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    emit resized();
 }
 
 }  // namespace vanto

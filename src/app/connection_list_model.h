@@ -61,8 +61,14 @@ class TConnectionListView : public QTableView {
 public:
     explicit TConnectionListView(QWidget* parent = nullptr);
 
+signals:
+    // The list has changed size and has already placed its viewport and scroll bars for
+    // it, so the viewport's width is the one the columns must fill.
+    void resized();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 }  // namespace vanto

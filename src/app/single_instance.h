@@ -37,10 +37,15 @@ public:
     explicit TSingleInstance(QString key = DefaultKey(), QObject* parent = nullptr);
     ~TSingleInstance() override;
 
+    // How long a later start keeps trying to reach the running copy: long enough for a copy
+    // that is still starting (its window built, its event loop not yet running) or busy for
+    // a moment, short enough that a hung copy does not keep the new start waiting long.
+    static constexpr int kHandOverWaitMs = 5000;
+
     // Claims the program for this process or hands `args` to the copy that has it, trying for
     // about `wait_ms` at most. Blocks; call it once, before any window is shown. A
     // QCoreApplication must exist.
-    Outcome Claim(const QStringList& args, int wait_ms = 1000);
+    Outcome Claim(const QStringList& args, int wait_ms = kHandOverWaitMs);
 
     // "Vantoscope-" and the current user's key.
     static QString DefaultKey();

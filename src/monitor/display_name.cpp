@@ -13,4 +13,9 @@ std::string DisplayName(const std::string& process_path) {
     return process_path;
 }
 
+std::string DisplayName(const std::string& process_path, ProductInfoCache& cache) {
+    if (FileExistsNotEmpty(platform::AnsiToWide(process_path))) return cache.Name(process_path);
+    return process_path;
+}
+
 }  // namespace vanto

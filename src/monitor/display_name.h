@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "productinfo/product_cache.h"
+
 namespace vanto {
 
 // GetProductName of `process_path` when it names an existing file of more than 0 bytes;
@@ -14,5 +16,8 @@ namespace vanto {
 // looked up relative to the current folder, where it normally is not, so it stays as it is.
 // Computed afresh on every call: nothing is cached.
 std::string DisplayName(const std::string& process_path);
+
+// The same, with the names kept in `cache` while the file stays the same.
+std::string DisplayName(const std::string& process_path, ProductInfoCache& cache);
 
 }  // namespace vanto

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,6 +80,22 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data);
 // GetFileAttributesEx with the standard level: the size of a file (0 for a folder).
 bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size);
 
+// What tells one file from another and from its own earlier state: the volume and file
+// number (device and inode on Linux), size and last write time. A replaced or rewritten
+// executable gets another identity.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::uint64_t write_time = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file at `path` (8-bit text), links followed. False when it cannot be
+// had.
+bool GetFileIdentity(const std::string& path, FileIdentity& identity);
+
 // CreateDirectory of one level with default security.
 bool CreateDirectoryWide(const std::wstring& path);
 
@@ -93,7 +110,20 @@ bool SetFsRedirectionSuspended(bool suspend);
 struct FolderEntry {
     std::string name;
     std::uint32_t attributes = 0;
+    // A symbolic link or a junction, which a search must not enter (it may lead back up the
+    // tree). Other reparse points, such as cloud-file placeholders and folders where a
+    // volume is mounted, are folders like any other.
+    bool link = false;
 };
+
+// The reparse tags of Windows' two kinds of link. A junction and a folder where a volume is
+// mounted share the mount-point tag; only the target tells them apart.
+inline constexpr std::uint32_t kReparseTagMountPoint = 0xA0000003u;
+inline constexpr std::uint32_t kReparseTagSymlink = 0xA000000Cu;
+
+// Whether an entry with these attributes and reparse tag is a link: a symbolic link, or a
+// mount point that `is_volume` (asked for mount points only) does not find to be a volume.
+bool IsLinkEntry(std::uint32_t attributes, std::uint32_t reparse_tag, const std::function<bool()>& is_volume);
 
 // The entries of a folder in the file system's enumeration order, "." and ".." included as
 // Windows reports them. False (and nothing listed) when the folder cannot be read.

@@ -49,6 +49,14 @@ namespace detail {
 std::optional<bool> Wow64Override();
 }  // namespace detail
 
+// True on a 64-bit operating system: always for a 64-bit build, which cannot run on anything
+// else; a 32-bit build asks IsWow64.
+bool Is64BitSystem();
+
+// The rule behind Is64BitSystem for a process of `process_bits` bits; `is_wow64` is asked
+// only by a 32-bit process.
+bool Is64BitSystemFor(int process_bits, bool (*is_wow64)());
+
 // True on Windows older than Vista: workstation information unreadable or major version
 // below 6. Always false on Linux.
 bool IsPreVista();

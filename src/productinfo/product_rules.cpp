@@ -69,6 +69,8 @@ const std::string& SubjectText(const NamingCall& call, Subject subject) {
             return call.V.ProductVersion;
         case Subject::Product:
             return call.product;
+        case Subject::Company:
+            return call.company;
     }
     return kNoText;
 }
@@ -182,6 +184,8 @@ bool MatchesMask(std::string_view text, std::string_view mask) {
 }
 
 std::string SiblingPath(const std::string& folder, std::string_view relative) {
+    // A bare name has no folder, and so no siblings: never a file of the current folder.
+    if (folder.empty()) return {};
     // Follow the separator the folder already uses, so Windows-style rows work on paths
     // that came from /proc as well.
     char sep = '\0';

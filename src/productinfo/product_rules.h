@@ -29,7 +29,8 @@ struct NamingCall {
     std::string folder;       // folder part of the path, with its trailing separator
     std::string folder_name;  // the last component of the folder ("" for a bare name)
     FileVersionInfoRec V;
-    std::string product;  // the product name, for the publisher rules ("" while naming)
+    std::string product;  // the product name, for the publisher and version rules ("" while naming)
+    std::string company;  // the normalised company, for the version rules
     std::string R;        // the name being built (the company, for the publisher rules)
 };
 
@@ -49,7 +50,8 @@ enum class Subject : unsigned char {
     OriginalFilename,
     ProductName,
     ProductVersion,
-    Product,  // the worked-out product name (publisher rules only)
+    Product,  // the worked-out product name (publisher and version rules)
+    Company,  // the normalised company (version rules)
 };
 
 // Wildcard: a file-name style mask, "*" for any run and "?" for one byte.
@@ -160,7 +162,8 @@ std::span<const std::string_view> PublisherDomainSuffixes();
 // Facts for rules that look beside the executable. A sibling file that exists but cannot
 // be read counts as absent, so one unreadable file never aborts the naming of the rest.
 
-// `relative` (written with "\" or "/") below `folder`, with the folder's own separator.
+// `relative` (written with "\" or "/") below `folder`, with the folder's own separator;
+// empty for an empty folder (a bare name has no siblings).
 std::string SiblingPath(const std::string& folder, std::string_view relative);
 
 // The lines of a text file (CR LF, LF or CR line ends; a UTF-8 byte-order mark dropped),

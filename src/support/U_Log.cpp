@@ -2,10 +2,13 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "support/U_Log.h"
 
+#include <algorithm>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 
+#include "platform/files.h"
+#include "platform/read_only_file.h"
+#include "support/U_UnicodeUtils.h"
 #include "support/shell_utils.h"
 
 namespace vanto {
@@ -13,7 +16,7 @@ namespace vanto {
 namespace {
 
 // A log file larger than this is not one of ours; loading stops there.
-constexpr std::uintmax_t kMaxLoadBytes = 64u << 20;
+constexpr std::uint64_t kMaxLoadBytes = 64u << 20;
 
 std::string Stamp() {
     const std::time_t now = std::time(nullptr);
@@ -28,8 +31,17 @@ std::string Stamp() {
     return buf;
 }
 
-std::filesystem::path FolderOf(const std::string& file_name) {
-    return std::filesystem::path(file_name).parent_path();
+// The folder part of the file's path, without its last separator; empty when there is none.
+// The path is 8-bit text in the program's code page, so it goes through the platform's own
+// file functions, never through a conversion of the C library's choosing.
+std::string FolderOf(const std::string& file_name) {
+#ifdef _WIN32
+    const std::size_t sep = file_name.find_last_of("\\/");
+#else
+    const std::size_t sep = file_name.find_last_of('/');
+#endif
+    if (sep == std::string::npos) return {};
+    return sep == 0 ? file_name.substr(0, 1) : file_name.substr(0, sep);
 }
 
 }  // namespace
@@ -37,15 +49,19 @@ std::filesystem::path FolderOf(const std::string& file_name) {
 TKLog::TKLog(std::string file_name, bool verbose, std::int32_t max_lines, bool load_existing)
     : file_name_(std::move(file_name)), max_lines_(max_lines), verbose_(verbose) {
     if (!load_existing) return;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file_name_, ec)) return;
-    std::ifstream in(file_name_, std::ios::binary);
-    std::string line;
-    std::uintmax_t read = 0;
-    while (read < kMaxLoadBytes && std::getline(in, line)) {
-        read += line.size() + 1;
+    platform::ReadOnlyFile in;
+    if (!in.open(file_name_)) return;
+    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), kMaxLoadBytes));
+    std::string text(size, '\0');
+    if (size > 0 && !in.readAt(0, text.data(), size)) return;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(line);
+        lines_.push_back(std::move(line));
+        start = end + 1;
     }
 }
 
@@ -63,9 +79,8 @@ void TKLog::Log(const std::string& message, int level) {
 }
 
 void TKLog::Save() {
-    std::error_code ec;
-    const auto folder = FolderOf(file_name_);
-    if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return;
+    const std::string folder = FolderOf(file_name_);
+    if (folder.empty() || !DirectoryExistsWide(platform::AnsiToWide(folder))) return;
     std::string text;
     for (const auto& l : lines_) {
         text += l;

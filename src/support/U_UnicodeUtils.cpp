@@ -64,7 +64,7 @@ void ForEachEntry(const std::string& folder, Visit visit) {
 
 // A folder the recursive searches enter: a real folder, not a link to one.
 bool Descendable(const std::string& full, const platform::FolderEntry& e) {
-    return (e.attributes & platform::kAttrReparsePoint) == 0 && DirectoryExistsWide(platform::AnsiToWide(full));
+    return !e.link && DirectoryExistsWide(platform::AnsiToWide(full));
 }
 
 void FindByExt(const std::string& folder, const std::string& ext, std::vector<std::string>& list, int depth) {
@@ -74,8 +74,11 @@ void FindByExt(const std::string& folder, const std::string& ext, std::vector<st
             if (Descendable(full, e) && depth < kMaxSearchDepth) FindByExt(full, ext, list, depth + 1);
             return;
         }
-        auto dot = e.name.find_last_of('.');
-        if (dot != std::string::npos && SameText(std::string_view(e.name).substr(dot), ext)) list.push_back(full);
+        // A name without a dot has the empty extension.
+        const auto dot = e.name.find_last_of('.');
+        const std::string_view extension =
+            dot == std::string::npos ? std::string_view() : std::string_view(e.name).substr(dot);
+        if (SameText(extension, ext)) list.push_back(full);
     });
 }
 

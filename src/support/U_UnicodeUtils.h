@@ -28,7 +28,10 @@ bool WideApiAvailable();
 FindHandle FindFirstFileWide(const std::wstring& path, FindData& data);
 // A find-first on the path finds an entry that is not a folder.
 bool FileExistsWide(const std::wstring& path);
-// "X:" and "X:\" ask the drive; any other path: a find-first finds a folder.
+// "X:" and "X:\" ask the drive; any other path: a find-first finds a folder. A trailing
+// separator is dropped before the search, so "C:\Tools\" names the same folder as "C:\Tools"
+// (a find-first alone would find nothing there and answer false): callers join folder
+// paths both ways, and the answer should not depend on it.
 bool DirectoryExistsWide(const std::wstring& path);
 // One level, default security.
 bool CreateDirectoryWide(const std::wstring& path);
@@ -52,8 +55,8 @@ std::string GetSpecialFolder(int csidl);
 // trailing separator; the executable's folder when that folder cannot be had.
 std::string GetUserDataFolder(const std::string& exe_path, const std::string& title);
 
-// Files whose extension (from the last ".", dot included) equals `ext`, ASCII case folded;
-// recursive.
+// Files whose extension (from the last ".", dot included; empty for a name without a dot)
+// equals `ext`, ASCII case folded; recursive.
 void FindFilesByExt(const std::string& folder, const std::string& ext, std::vector<std::string>& list);
 // Files directly inside the folder.
 void ListFiles(const std::string& folder, std::vector<std::string>& list);

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "support/maker_key.h"
 
+#include "platform/build_info.h"
 #include "platform/registry.h"
 
 namespace vanto {
@@ -10,21 +11,23 @@ using platform::RegAccess;
 using platform::RegKey;
 using platform::RegRoot;
 
+std::string MakerKeyPath() { return std::string("SOFTWARE\\") + build::kCompanyName; }
+
 void RegisterProgramPath(const std::string& name, const std::string& path) {
     RegKey key;
-    if (key.Create(RegRoot::CurrentUser, kMakerKeyPath, RegAccess::ReadWrite)) key.WriteString(name, path);
+    if (key.Create(RegRoot::CurrentUser, MakerKeyPath(), RegAccess::ReadWrite)) key.WriteString(name, path);
 }
 
 std::string GetRegisteredProgramPath(const std::string& name) {
     std::string path;
     RegKey key;
-    if (key.Create(RegRoot::CurrentUser, kMakerKeyPath, RegAccess::Read) && !key.ReadString(name, path)) path.clear();
+    if (key.Create(RegRoot::CurrentUser, MakerKeyPath(), RegAccess::Read) && !key.ReadString(name, path)) path.clear();
     return path;
 }
 
 void UnregisterProgramPath(const std::string& name) {
     RegKey key;
-    if (key.Create(RegRoot::CurrentUser, kMakerKeyPath, RegAccess::ReadWrite)) key.DeleteValue(name);
+    if (key.Create(RegRoot::CurrentUser, MakerKeyPath(), RegAccess::ReadWrite)) key.DeleteValue(name);
 }
 
 }  // namespace vanto

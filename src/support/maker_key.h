@@ -10,7 +10,8 @@
 
 namespace vanto {
 
-inline constexpr const char* kMakerKeyPath = "SOFTWARE\\Ombrevale";
+// "SOFTWARE\" and the maker's name from the build, the one its per-user data folder carries.
+std::string MakerKeyPath();
 
 // Writes name = path into the maker key, creating the key when absent.
 void RegisterProgramPath(const std::string& name, const std::string& path);

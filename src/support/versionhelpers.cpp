@@ -185,6 +185,10 @@ bool IsWow64() {
     return platform::IsWow64();
 }
 
+bool Is64BitSystem() {
+    return platform::Is64BitSystem();
+}
+
 bool IsPreVista() {
     return platform::IsPreVista();
 }

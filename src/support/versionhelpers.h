@@ -31,7 +31,10 @@ std::string GetReactOSVersionText();
 // "Debian GNU/Linux 12 (bookworm), kernel 6.1.0-25-amd64". Empty on Windows.
 std::string GetLinuxVersionText();
 
+// A 32-bit process hosted on 64-bit Windows (the file-system redirection applies).
 bool IsWow64();
+// A 64-bit operating system, whatever this build is: "64Bits" of the start-up log.
+bool Is64BitSystem();
 bool IsPreVista();
 bool IsUserAdmin();
 

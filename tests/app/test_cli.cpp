@@ -68,8 +68,8 @@ TEST(CommandLine, IdentifyTakesPathsVerboseAndFormat) {
 
 TEST(CommandLine, BadOptionsExitTwoWithOneLineAndUsage) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"}, {"--all"}, {"--list", "/minimized2"}, {"plain-word"},
-             {"--identify"}, {"--identify", "--all", "a"}, {"--list", "--identify", "a"}, {"a.exe"},
+             {"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"}, {"--all"}, {"--list", "/minimized2"}, {"--list", "plain-word"},
+             {"--identify"}, {"--identify", "--all", "a"}, {"--list", "--identify", "a"}, {"a.exe", "--frobnicate"},
              {"--list", "--verbose"}, {"--", "a.exe"}, {"--identify", "-x", "a"},
              {"--update-url", "https://h"}, {"--check-update", "--update-url"}, {"--check-update", "--update-url", "ftp://h"},
              {"--check-update", "--list"}, {"--check-update", "a"}, {"--check-update", "--format", "csv"}}) {
@@ -125,6 +125,27 @@ TEST(CommandLine, WindowWhenThereIsADisplayTableWhenNot) {
     EXPECT_EQ(out2.str().rfind("PID", 0), 0u);  // the table's header
 }
 
+// Any parameter that is not one of the program's options opens the window (which records
+// it), so that a second start hands it over instead of failing.
+TEST(CommandLine, ParametersThatAreNoOptionsOpenTheWindow) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"foo"}, {"a.exe"}, {"-x"}, {"-"}, {"C:\\Users\\me\\notes.txt"}, {"foo", "/minimized"}, {"/other", "-y", "z"}}) {
+        std::ostringstream out, err;
+        int calls = 0;
+        bool minimized = true;
+        EXPECT_EQ(Main(args, out, err, [&](const Options& o) {
+                      ++calls;
+                      minimized = o.minimized;
+                      return 0;
+                  }),
+                  0)
+            << args[0] << ": " << err.str();
+        EXPECT_EQ(calls, 1) << args[0];
+        EXPECT_FALSE(minimized) << args[0] << ": \"/minimized\" counts only as the first parameter";
+        EXPECT_TRUE(err.str().empty()) << args[0];
+    }
+}
+
 TEST(ConnectionTable, DefaultRowsAreTheWindowsDefaultRows) {
     const TConnectionArray snap = {
         {0, 5, Ipv4Field(10, 0, 0, 2), 0x3930, Ipv4Field(192, 0, 2, 10), 0xBB01, 321},  // shown
@@ -165,13 +186,13 @@ TEST(Identify, NamesEachPathAndKeepsGoingPastMissingFiles) {
     const Table brief = IdentifyTable({pe, missing}, false);
     ASSERT_EQ(brief.columns.size(), 4u);
     ASSERT_EQ(brief.rows.size(), 2u);
-    EXPECT_EQ(brief.rows[0], (std::vector<std::string>{pe, "Foo", "Foo Co", ""}));
+    EXPECT_EQ(brief.rows[0], (std::vector<std::string>{pe, "Foo", "Foo Co", "1.2.3.4"}));
     EXPECT_EQ(brief.rows[1], (std::vector<std::string>{missing, "gone", "", ""}));
 
     const Table full = IdentifyTable({pe, missing}, true);
     ASSERT_EQ(full.columns.size(), 13u);
     EXPECT_EQ(full.columns[4].header, "File Version");
-    EXPECT_EQ(full.rows[0], (std::vector<std::string>{pe, "Foo", "Foo Co", "", "1.2.3.4", "Foo Tool", "Foo Co", "1.2.3.4",
+    EXPECT_EQ(full.rows[0], (std::vector<std::string>{pe, "Foo", "Foo Co", "1.2.3.4", "1.2.3.4", "Foo Tool", "Foo Co", "1.2.3.4",
                                                       "", "", "foo.exe", "Foo", ""}));
     EXPECT_EQ(full.rows[1][4], "File not found");
 

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -180,4 +181,30 @@ TEST(CompanyText, AnyBytesAnyLengthEndWithoutCrash) {
     }
     EXPECT_EQ(NormaliseCompany(std::string(100000, 'A'), "", "x"), std::string(100000, 'A'))
         << "a long name is not shortened for being long";
+}
+
+TEST(NormaliseCompany, ABareNameHasNoSiblingFiles) {
+    TempDir dir;
+    dir.write("META-INF/AIR/application.xml", "<copyright>Stray Corp</copyright>\n");
+    const std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const std::string company = NormaliseCompany("", "", "Some Product");
+    const std::string name = GetProductName("app.exe");
+    std::filesystem::current_path(old);
+    EXPECT_EQ(company, "") << "the manifest of the current folder is nobody's";
+    EXPECT_EQ(name, "app");
+}
+
+TEST(GetProductCompany, AnAuthorsHandleFollowsTheInstalledVersion) {
+    TempDir dir;
+    auto pe = [&](const std::string& name, std::uint32_t ms, std::uint32_t ls) {
+        VersionInfoSpec spec = VersionWithStrings({{"CompanyName", "Dirk Vandermolen"}, {"ProductName", "DVD Flick"}});
+        spec.fileVersionMS = ms;
+        spec.fileVersionLS = ls;
+        return dir.write(name, BuildPeWithVersion(EncodeVersionInfo(spec)).bytes).string();
+    };
+    EXPECT_EQ(GetProductCompany(pe("old/dvdflick.exe", 0x00010133u, 0x02E20000u)), "Dirk Vandermolen")
+        << "the threshold itself is the old series";
+    EXPECT_EQ(GetProductCompany(pe("new/dvdflick.exe", 0x00010133u, 0x02E20001u)), "vandermolen.dev");
+    EXPECT_EQ(GetProductCompany(pe("two/dvdflick.exe", 0x00020000u, 0)), "vandermolen.dev");
 }

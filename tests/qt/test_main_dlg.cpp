@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 
 #include <chrono>
 #include <condition_variable>
@@ -101,6 +102,48 @@ TEST_F(MainDlgTest, FirstFillSizesTheColumnsEvenWithoutRows) {
     widen();
     window_->UpdateList(Shown(3));  // not a first fill: the user's widths stay
     for (int c = 0; c < 4; ++c) EXPECT_EQ(header->sectionSize(c), kWide) << "column " << c;
+}
+
+// The widths that count are the ones on screen once the view has placed its viewport.
+TEST_F(MainDlgTest, ResizingTheWindowFitsTheColumnsToTheNewWidth) {
+    QHeaderView* header = lst_->horizontalHeader();
+    window_->show();
+    ASSERT_TRUE(WaitFor([&] { return lst_->viewport()->width() > 0; }));
+    // A few rows, and more rows than the list can show, which brings the vertical scroll bar.
+    for (const int shown : {3, 80}) {
+        window_->UpdateList({});
+        window_->UpdateList(Shown(shown));
+        for (const int width : {900, 600, 1100}) {
+            window_->resize(width, window_->height());
+            ASSERT_TRUE(WaitFor([&] { return window_->width() == width; })) << width;
+            QApplication::processEvents();
+            int total = 0;
+            for (int c = 0; c < lst_->model()->columnCount(); ++c) total += header->sectionSize(c);
+            EXPECT_EQ(total, lst_->viewport()->width()) << shown << " rows, window " << width << " px: no gap, no overflow";
+            EXPECT_FALSE(lst_->horizontalScrollBar()->isVisible()) << shown << " rows, window " << width << " px";
+            EXPECT_GE(header->sectionSize(2), lst_->fontMetrics().horizontalAdvance(QStringLiteral("Program prog100")))
+                << "window " << width << " px: fitted to its contents";
+        }
+        EXPECT_EQ(lst_->verticalScrollBar()->isVisible(), shown > 10) << shown << " rows";
+    }
+}
+
+// A filter click fits the columns at once, before its refresh arrives; that refresh is no
+// first fill, so it would leave any width as it is.
+TEST_F(MainDlgTest, FilterClickFitsTheColumns) {
+    QHeaderView* header = lst_->horizontalHeader();
+    const TConnectionArray snapshot = Shown(3);
+    system_.SetSnapshot(snapshot);
+    window_->UpdateList(snapshot);
+    constexpr int kWide = 500;
+    for (const char* button : {"system_btn", "local_btn"}) {
+        for (int c = 0; c < 4; ++c) header->resizeSection(c, kWide);
+        ClickAndWaitForRefresh(button);
+        ASSERT_GT(rows(), 0);
+        for (int c = 0; c < 4; ++c) EXPECT_LT(header->sectionSize(c), kWide) << button << ": column " << c;
+        EXPECT_GE(header->sectionSize(2), lst_->fontMetrics().horizontalAdvance(QStringLiteral("Program prog100")))
+            << button;
+    }
 }
 
 TEST_F(MainDlgTest, StartStateHidesUdpListenersAndLoopback) {

@@ -531,8 +531,8 @@ TEST_F(FrameTest, ASecondStartBringsTheWindowBack) {
     }
 }
 
-// The program itself: a second start ends with exit code 0 within two seconds and leaves the
-// first copy running.
+// The program itself: a second start ends with exit code 0 within two seconds, whatever its
+// parameters, and leaves the first copy running.
 TEST(Program, SecondStartEndsWithZeroAndTheFirstRunsOn) {
     QTemporaryDir home;  // private (0700), as a runtime folder must be
     ASSERT_TRUE(home.isValid());
@@ -552,7 +552,10 @@ TEST(Program, SecondStartEndsWithZeroAndTheFirstRunsOn) {
     ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(socket) || first.state() == QProcess::NotRunning; }, 10000));
     ASSERT_EQ(first.state(), QProcess::Running) << "the first copy runs its window";
 
-    for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("/minimized")}}) {
+    // Whatever the parameters: the running copy ignores them.
+    for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("/minimized")},
+                                    QStringList{QStringLiteral("foo")},
+                                    QStringList{QStringLiteral("-x"), QStringLiteral("C:\\notes.txt")}}) {
         QProcess second;
         second.setProcessEnvironment(env);
         second.setProcessChannelMode(QProcess::ForwardedErrorChannel);

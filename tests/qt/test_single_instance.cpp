@@ -170,16 +170,36 @@ TEST(SingleInstance, KilledFirstCopyDoesNotBlockTheNextStart) {
     EXPECT_EQ(next.out, QStringLiteral("first\nactivated [after-crash]\n"));
 }
 
+// A first copy that is still starting answers late: the second start waits for it.
+TEST(SingleInstance, AFirstCopyThatAnswersTwoSecondsLateIsStillReached) {
+    App();
+    const QString key = UniqueKey();
+    Probe slow;
+    slow.Start({QStringLiteral("--stall"), QStringLiteral("2000"), QStringLiteral("--exit-after"), QStringLiteral("1"), key});
+    ASSERT_TRUE(slow.WaitForLine(QStringLiteral("first")));
+
+    Probe second;
+    second.Start({key, QStringLiteral("late")});
+    ASSERT_TRUE(second.Finish(TSingleInstance::kHandOverWaitMs + 3000));
+    EXPECT_EQ(second.process->exitCode(), 0);
+    EXPECT_EQ(second.out, QStringLiteral("handed-over\n"));
+    ASSERT_TRUE(slow.Finish(5000));
+    EXPECT_EQ(slow.out, QStringLiteral("first\nactivated [late]\n")) << "the first copy is brought back";
+}
+
 TEST(SingleInstance, SecondStartEndsWithZeroEvenWhenTheFirstDoesNotAnswer) {
     App();
     const QString key = UniqueKey();
-    Probe busy;
-    busy.Start({QStringLiteral("--stall"), QStringLiteral("4000"), key});
-    ASSERT_TRUE(busy.WaitForLine(QStringLiteral("first")));
+    Probe hung;
+    hung.Start({QStringLiteral("--stall"), QString::number(TSingleInstance::kHandOverWaitMs + 5000), key});
+    ASSERT_TRUE(hung.WaitForLine(QStringLiteral("first")));
 
     Probe second;
+    QElapsedTimer t;
+    t.start();
     second.Start({key});
-    ASSERT_TRUE(second.Finish(2000)) << "the second copy must end within two seconds";
+    ASSERT_TRUE(second.Finish(TSingleInstance::kHandOverWaitMs + 3000)) << "the second copy gives up in the end";
+    EXPECT_GE(t.elapsed(), TSingleInstance::kHandOverWaitMs - 500) << "after trying for a few seconds";
     EXPECT_EQ(second.process->exitCode(), 0);
     EXPECT_EQ(second.out, QStringLiteral("already-running\n")) << "it never runs as a second copy";
 }

@@ -5,14 +5,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <regex>
 
+#include "platform/files.h"
 #include "platform/shell.h"
+#include "support/U_UnicodeUtils.h"
 #include "testsupport/test_support.h"
 
 using namespace vanto;
 using vanto::testing::readFile;
+using vanto::testing::ScopedEnv;
 using vanto::testing::TempDir;
 
 namespace {
@@ -48,6 +52,53 @@ TEST(TKLog, LevelsNamesAndErrorCount) {
     ASSERT_EQ(verbose.Lines().size(), 1u);
     EXPECT_EQ(verbose.Lines()[0].rfind("Verbose\t", 0), 0u);
     EXPECT_EQ(readFile(dir.path() / "v.log"), verbose.Lines()[0] + "\r\n");  // saved at once
+}
+
+// The local wall clock now, in the log's own form.
+static std::string LocalStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &now);
+#else
+    localtime_r(&now, &tm);
+#endif
+    char buf[32];
+    std::strftime(buf, sizeof buf, "[%y-%m-%d %H:%M:%S]", &tm);
+    return buf;
+}
+
+TEST(TKLog, StampIsTheLocalTimeOfTheCallOnA24HourClock) {
+#ifndef _WIN32
+    // A zone where it is afternoon now and whose clock differs from UTC: a stamp in UTC or
+    // on a 12-hour clock cannot match the local time there.
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    int ahead = (15 - utc.tm_hour + 24) % 24;
+    if (ahead == 0) ahead = 1;
+    struct ZoneBack {
+        ~ZoneBack() { tzset(); }
+    } zone_back;  // after the variable is restored
+    const ScopedEnv tz("TZ", "VST-" + std::to_string(ahead));
+    tzset();
+#endif
+    TempDir dir;
+    TKLog log((dir.path() / "t.log").string(), false, 10, false);
+    const std::string before = LocalStamp();
+    log.Log("now", 1);
+    const std::string after = LocalStamp();
+    ASSERT_EQ(log.Lines().size(), 1u);
+    const std::string& line = log.Lines()[0];
+    const std::size_t open = line.find('[');
+    ASSERT_NE(open, std::string::npos) << line;
+    const std::string stamp = line.substr(open, before.size());
+    // The fixed-width form orders as text does.
+    EXPECT_LE(before, stamp) << line;
+    EXPECT_LE(stamp, after) << line;
+#ifndef _WIN32
+    EXPECT_GE(std::stoi(stamp.substr(10, 2)), 13) << "afternoon in the chosen zone: " << line;
+#endif
 }
 
 TEST(TKLog, CapKeepsTheNewestFirst) {
@@ -106,4 +157,24 @@ TEST(TKLog, MissingFolderWritesAndCreatesNothing) {
     platform::SetShellOpenHook(previous);
     EXPECT_FALSE(std::filesystem::exists(folder));
     EXPECT_EQ(opened, std::vector<std::string>{(folder / "x.log").string()});
+}
+
+// The file's name is 8-bit text in the program's code page, as the data folder's path comes
+// from the shell; a profile folder whose name is not ASCII must still take the log.
+TEST(TKLog, FolderNamedOutsideAsciiIsWrittenAndLoaded) {
+    TempDir dir;
+    const std::wstring wide_name = L"Journal \u00e9\u00f8\u20ac";
+    const std::string name = platform::WideToAnsi(wide_name);
+    if (platform::AnsiToWide(name) != wide_name) GTEST_SKIP() << "the code page cannot spell the folder's name";
+    const std::string folder = dir.str() + platform::kPathSeparator + name;
+    ASSERT_TRUE(CreateDirectoryWide(platform::AnsiToWide(folder)));
+    const std::string file = folder + platform::kPathSeparator + "Vantoscope.log";
+    {
+        TKLog log(file, false, 10, false);
+        log.Log("written", 1);
+    }
+    ASSERT_TRUE(FileExistsWide(platform::AnsiToWide(file))) << "the log was saved";
+    TKLog again(file, false, 10, true);
+    ASSERT_EQ(again.Lines().size(), 1u);
+    EXPECT_EQ(MessageOf(again.Lines()[0]), "written");
 }

@@ -2,8 +2,6 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "app/cli/cli.h"
 
-#include <algorithm>
-
 #include "monitor/connection_filters.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
@@ -49,6 +47,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     bool list = false, identify = false, help = false, format_given = false, only_paths = false;
     bool check_update = false, update_url_given = false;
     std::vector<std::string> loose;  // arguments that are not options: paths for --identify
+    std::string dash_word;           // the first "-x" that is none of ours: a path only after "--"
     auto fail = [&](std::string msg) {
         r.ok = false;
         r.error = std::move(msg);
@@ -57,7 +56,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (only_paths || (a != "/minimized" && (a.empty() || a.front() != '-'))) {
-            loose.push_back(a);  // a path for --identify, or a mistake reported below
+            loose.push_back(a);  // a path for --identify, or a parameter of the window
         } else if (a == "--") {
             only_paths = true;
         } else if (a == "--list") {
@@ -99,8 +98,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             else if (value == "json") r.options.format = Format::Json;
             else return fail("unknown format '" + value + "': use text, csv or json");
             format_given = true;
-        } else {
+        } else if (a.rfind("--", 0) == 0) {
             return fail("unknown option '" + a + "'");
+        } else {
+            // The window records any parameter it does not know, "-x" as well as "x".
+            if (dash_word.empty()) dash_word = a;
+            loose.push_back(a);
         }
     }
     if (help) {
@@ -118,20 +121,18 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         return r;
     }
     if (identify) {
+        if (!dash_word.empty()) return fail("unknown option '" + dash_word + "'");
         if (r.options.all) return fail("--all goes with --list");
         if (loose.empty()) return fail("--identify needs at least one path");
         r.options.mode = Mode::Identify;
         r.options.paths = std::move(loose);
         return r;
     }
-    // The window takes "/"-switches as the Windows program does: it acts on "/minimized" as
-    // its first parameter, exactly, and records the others ("/Minimized" included) without
-    // acting on them.
-    const bool window_switches = !list && std::all_of(loose.begin(), loose.end(), [](const std::string& a) {
-        return a.size() > 1 && a.front() == '/';
-    });
-    if (!loose.empty() && !window_switches)
-        return fail("unknown argument '" + loose.front() + "' (paths go with --identify)");
+    if (only_paths) return fail("-- goes with --identify");
+    // The window takes its parameters as the Windows program does: it acts on "/minimized" as
+    // its first parameter, exactly, and records any other ("/Minimized", a word, a file name)
+    // without acting on it. A second start hands them over whatever they are.
+    if (list && !loose.empty()) return fail("unknown argument '" + loose.front() + "' (paths go with --identify)");
     if (r.options.verbose) return fail("--verbose goes with --identify");
     if (list) {
         r.options.mode = Mode::List;
@@ -187,9 +188,10 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
                                            {"ProductVersion", "product_version", false}});
     }
     for (const std::string& path : paths) {
-        // The installed version is not worked out yet: its column stays empty.
         const TDisplayedFileInfo info = GetDisplayedFileInfo(path);
-        std::vector<std::string> row = {path, info.ProductName, info.Company, ""};
+        std::string resolved = path;
+        const std::string version = GetProductVersion(resolved, info.ProductName, info.Company);
+        std::vector<std::string> row = {path, info.ProductName, info.Company, version};
         if (verbose) {
             const FileVersionInfoRec v = ReadVersionInfo(path);
             row.insert(row.end(), {platform::WideToAnsi(GetFileVersionText(platform::AnsiToWide(path))),

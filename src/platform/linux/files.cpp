@@ -168,6 +168,17 @@ bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size) {
     return true;
 }
 
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    identity.volume = static_cast<std::uint64_t>(st.st_dev);
+    identity.file = static_cast<std::uint64_t>(st.st_ino);
+    identity.size = static_cast<std::uint64_t>(st.st_size);
+    identity.write_time = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                          static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+    return true;
+}
+
 bool CreateDirectoryWide(const std::wstring& path) {
     std::string p = WideToAnsi(path);
     return !p.empty() && ::mkdir(p.c_str(), 0700) == 0;
@@ -194,7 +205,8 @@ bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>& entr
         struct stat target {};
         bool have_target = S_ISLNK(own.st_mode) && ::fstatat(dirfd, name.c_str(), &target, 0) == 0;
         std::uint32_t attrs = Attributes(name, own, have_target ? &target : nullptr);
-        entries.push_back({std::move(name), attrs});
+        const bool link = S_ISLNK(own.st_mode);
+        entries.push_back({std::move(name), attrs, link});
     }
     ::closedir(dir);
     return true;

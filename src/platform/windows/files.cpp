@@ -123,6 +123,23 @@ bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size) {
     return true;
 }
 
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    if (path.empty()) return false;
+    // No access right asked: the identity of a file another process holds open still reads.
+    HANDLE h = CreateFileW(AnsiToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != FALSE;
+    CloseHandle(h);
+    if (!ok) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.file = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    identity.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    identity.write_time = Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 bool CreateDirectoryWide(const std::wstring& path) {
     if (!WideApiAvailable()) return CreateDirectoryA(WideToAnsi(path).c_str(), nullptr) != FALSE;
     // The long-path forms lift the 260-character limit. They only apply to absolute paths and
@@ -173,11 +190,19 @@ bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>& entr
     std::string pattern = folder;
     if (pattern.back() != '\\' && pattern.back() != '/') pattern.push_back('\\');
     pattern += "*";
+    const std::string base = pattern.substr(0, pattern.size() - 1);
     WIN32_FIND_DATAA fa{};
     HANDLE h = FindFirstFileA(pattern.c_str(), &fa);
     if (h == INVALID_HANDLE_VALUE) return false;
     do {
-        entries.push_back({std::string(fa.cFileName, strnlen(fa.cFileName, MAX_PATH)), fa.dwFileAttributes});
+        FolderEntry e{std::string(fa.cFileName, strnlen(fa.cFileName, MAX_PATH)), fa.dwFileAttributes};
+        // The find data carries the reparse tag in its first reserved word.
+        e.link = IsLinkEntry(fa.dwFileAttributes, fa.dwReserved0, [&] {
+            // A folder where a volume is mounted names that volume; a junction does not.
+            char volume[64] = {};
+            return GetVolumeNameForVolumeMountPointA((base + e.name + "\\").c_str(), volume, sizeof volume) != FALSE;
+        });
+        entries.push_back(std::move(e));
     } while (FindNextFileA(h, &fa));
     FindClose(h);
     return true;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 using namespace vanto;
 
@@ -119,6 +120,19 @@ TEST_P(SnapshotLoopback, FindsOwnListenerConnectionAndUdpEndpoint) {
     const auto first_udp = find([](const TConnection& c) { return c.protocol == 1; });
     EXPECT_TRUE(std::all_of(first_udp, snap.end(), [](const TConnection& c) { return c.protocol == 1; }));
     EXPECT_TRUE(std::all_of(snap.begin(), first_udp, [](const TConnection& c) { return c.protocol == 0; }));
+}
+
+// A kernel thread has no executable, even for root: its list name stands in.
+TEST(ProcessIdentity, KernelThreadGivesItsBareName) {
+    std::ifstream comm_file("/proc/2/comm");
+    std::ifstream cmdline("/proc/2/cmdline");
+    std::string comm;
+    std::getline(comm_file, comm);
+    // PID 2 is kthreadd in the machine's own PID namespace; a container may lack it.
+    if (comm.empty() || !cmdline || cmdline.peek() != std::ifstream::traits_type::eof())
+        GTEST_SKIP() << "PID 2 is no kernel thread here";
+    EXPECT_EQ(GetProcessPath(2), comm);
+    EXPECT_EQ(comm.find('/'), std::string::npos);
 }
 
 TEST(ProcessIdentity, OwnPathUnknownPidAndPidZero) {

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "support/maker_key.h"
 
+#include "platform/build_info.h"
 #include "platform/registry.h"
 #include "testsupport/test_support.h"
 
@@ -28,6 +29,12 @@ protected:
     void SetUp() override { ::setenv("VANTOSCOPE_USER_HIVE", hive.c_str(), 1); }
     void TearDown() override { ::unsetenv("VANTOSCOPE_USER_HIVE"); }
 };
+
+// One maker name, from the build, for the key and for the per-user data folder.
+TEST(MakerKeyPath, IsSoftwareAndTheMakersName) {
+    EXPECT_EQ(MakerKeyPath(), "SOFTWARE\\Ombrevale");
+    EXPECT_EQ(MakerKeyPath(), std::string("SOFTWARE\\") + build::kCompanyName);
+}
 
 TEST_F(MakerKeyTest, ProgramPathsAreRecordedAndRemoved) {
     EXPECT_EQ(GetRegisteredProgramPath("Orvo"), "");
