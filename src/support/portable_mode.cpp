@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/build_info.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -21,7 +22,6 @@ using platform::RegKey;
 using platform::RegRoot;
 using platform::RegView;
 
-constexpr const char* kMakerFolderName = "Ombrevale";
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -88,7 +88,7 @@ void DeleteEntries(const std::string& folder, const std::string& mask, const std
 
 }  // namespace
 
-std::string SettingsKeyPath(const std::string& product) { return std::string(kMakerKeyPath) + "\\" + product; }
+std::string SettingsKeyPath(const std::string& product) { return MakerKeyPath() + "\\" + product; }
 
 void ImportSettings(const std::string& product, const std::string& settings_file) {
     RegKey key;
@@ -130,11 +130,11 @@ void DeleteSettingsKey(const std::string& product) {
 
 void DeleteMakerKeyIfEmpty() {
     RegKey key;
-    if (!key.Open(RegRoot::CurrentUser, kMakerKeyPath, RegAccess::Read)) return;
+    if (!key.Open(RegRoot::CurrentUser, MakerKeyPath(), RegAccess::Read)) return;
     std::size_t sub_keys = 0, values = 0;
     if (!key.QueryInfo(sub_keys, values) || sub_keys != 0 || values != 0) return;
     key.Close();
-    platform::DeleteRegistryTree(RegRoot::CurrentUser, kMakerKeyPath);
+    platform::DeleteRegistryTree(RegRoot::CurrentUser, MakerKeyPath());
 }
 
 bool IsProtectedFolder(const std::string& folder, const std::string& exe_path) {
@@ -173,7 +173,7 @@ bool DeleteFolderFiles(const std::string& folder, const std::string& mask) {
 void RemoveMakerDataFolder() {
     const std::string appdata = GetSpecialFolder(kCsidlAppData);
     if (appdata.empty()) return;
-    const std::string maker = appdata + platform::kPathSeparator + kMakerFolderName + platform::kPathSeparator;
+    const std::string maker = appdata + platform::kPathSeparator + build::kCompanyName + platform::kPathSeparator;
     std::vector<std::string> folders;
     ListFolders(maker, folders);
     if (folders.empty()) platform::RemoveDirectoryWide(platform::AnsiToWide(maker));
