@@ -6,6 +6,10 @@
 // and the application frame around them: main menu, notification-area icon, event log and
 // About window. Every component carries its role name as object name (lst, refresh_tmr,
 // freeze_btn, MainMenu1, Quit1, ...) so that tests and people find it.
+//
+// U_MainDlg.cpp holds the list window (components, refresh cycle, details panel, icons),
+// U_MainDlg_frame.cpp the frame (menus, tray, About), U_MainDlg_life.cpp the start-up and
+// shut-down (portable settings, start-up log, update checks, the close sequence).
 #pragma once
 
 #include <QList>
