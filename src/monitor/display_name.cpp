@@ -14,8 +14,8 @@ std::string DisplayName(const std::string& process_path) {
 }
 
 std::string DisplayName(const std::string& process_path, ProductInfoCache& cache) {
-    if (FileExistsNotEmpty(platform::AnsiToWide(process_path))) return cache.Name(process_path);
-    return process_path;
+    std::string name;
+    return cache.NameOfFile(process_path, name) ? name : process_path;
 }
 
 }  // namespace vanto

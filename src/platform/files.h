@@ -81,7 +81,8 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data);
 bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size);
 
 // What tells one file from another and from its own earlier state: the volume and file
-// number (device and inode on Linux), size and last write time. A replaced or rewritten
+// number (device and inode on Linux), size (0 for anything but a regular file) and last
+// write time. A replaced or rewritten
 // executable gets another identity.
 struct FileIdentity {
     std::uint64_t volume = 0;

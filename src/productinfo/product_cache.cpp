@@ -40,6 +40,23 @@ void ProductInfoCache::ForgetUnused(Clock::time_point now) {
 
 const std::string& ProductInfoCache::Name(const std::string& path) { return Lookup(path).name; }
 
+bool ProductInfoCache::NameOfFile(const std::string& path, std::string& name) {
+    platform::FileIdentity identity;
+    if (!platform::GetFileIdentity(path, identity) || identity.size == 0) return false;
+    const Clock::time_point now = now_();
+    ForgetUnused(now);
+    auto it = entries_.find(path);
+    if (it == entries_.end() || !(it->second.identity == identity)) {
+        Entry fresh;
+        fresh.identity = identity;
+        fresh.name = GetProductName(path);
+        it = entries_.insert_or_assign(path, std::move(fresh)).first;
+    }
+    it->second.used = now;
+    name = it->second.name;
+    return true;
+}
+
 void ProductInfoCache::FillCompany(Entry& e, const std::string& path) {
     if (e.has_company) return;
     e.company = GetProductCompany(path, e.name);

@@ -26,6 +26,9 @@ public:
     // GetProductName of the file; the file's identity is asked every time. The texts stay
     // valid until the next call.
     const std::string& Name(const std::string& path);
+    // The name of an existing file of more than 0 bytes; false (and `name` untouched) for
+    // anything else, with one look at the file either way.
+    bool NameOfFile(const std::string& path, std::string& name);
     // GetProductCompany (with the cached name) and GetProductVersion of the file.
     const std::string& Company(const std::string& path);
     const std::string& Version(const std::string& path);

@@ -146,7 +146,7 @@ std::string FfdshowVersion() {
 
 std::string MalwarebytesVersion(const std::string& folder) {
     for (const char* name : {"Malwarebytes Anti-Malware", "Malwarebytes Anti-Ransomware version", "Malwarebytes version"}) {
-        const std::string v = ExtractWord(FindInstalledVersion(name), 0, " ");
+        std::string v = ExtractWord(FindInstalledVersion(name), 0, " ");
         if (!v.empty()) return v;
     }
     const std::string line = FirstLineOf(SiblingPath(folder, "changes.txt"));
@@ -416,7 +416,7 @@ std::string Farbar(VersionCall& c) {
 std::string PotPlayer(VersionCall& c) {
     if (c.n.R != "0.0.0.0") return {};
     for (const char* lib : {"PotPlayer.dll", "PotPlayer64.dll"}) {
-        const std::string v = FixedVersionOf(SiblingPath(c.n.folder, lib));
+        std::string v = FixedVersionOf(SiblingPath(c.n.folder, lib));
         if (IsNonZeroVersion(v)) return v;
     }
     return {};
@@ -438,7 +438,7 @@ std::string TrimV(VersionCall& c) {
 std::string ReadmeVersion(VersionCall& c, const char* file) {
     const std::string line = FirstLineOf(SiblingPath(c.n.folder, file));
     for (int i = WordCount(line, " ") - 1; i >= 0; --i) {
-        const std::string w = StripVersionPrefix(ExtractWord(line, i, " "));
+        std::string w = StripVersionPrefix(ExtractWord(line, i, " "));
         if (IsDotted(w) && w.find('.') != std::string::npos) return w;
     }
     return {};
@@ -450,7 +450,7 @@ std::string VirtualDub2(VersionCall& c) { return ReadmeVersion(c, "readme.md"); 
 std::string TaxLibraries(VersionCall& c) {
     const std::string year = RightText(c.n.product, 2);
     for (const std::string& lib : {"wmain" + year + ".dll", "wcore" + year + ".dll"}) {
-        const std::string v = SiblingVersion(SiblingPath(c.n.folder, lib));
+        std::string v = SiblingVersion(SiblingPath(c.n.folder, lib));
         if (!v.empty()) return v;
     }
     return {};
@@ -463,7 +463,7 @@ std::string NwJs(VersionCall& c) {
 
 std::string RevoPortable(VersionCall& c) {
     for (const char* exe : {"x64\\RevoUnPro.exe", "x86\\RevoUnPro.exe", "x64\\RevoUn.exe", "x86\\RevoUn.exe"}) {
-        const std::string v = SiblingVersion(SiblingPath(c.n.folder, exe));
+        std::string v = SiblingVersion(SiblingPath(c.n.folder, exe));
         if (!v.empty()) return v;
     }
     return {};
@@ -706,12 +706,10 @@ void Reconcile(VersionCall& c) {
     if (w.find('.') != std::string::npos && pv.find('.') != std::string::npos) {
         const std::string p = CleanVersionText(pv);
         const TOrvoVersion wv = Ver(w), pvv = Ver(p);
-        if (wv.MS() < pvv.MS() && wv.Major == pvv.Major && Part(w, 1) + Part(w, 2) != Part(p, 1) &&
-            !TextContains("notepad++", name)) {
-            w = p;
-        } else if (w == "0.0.0.0" && pvv.MS() != 0) {
-            w = p;
-        }
+        // 7.61 written as 7.6.1 is the same version; a greater minor is a newer one.
+        const bool newer_minor = wv.MS() < pvv.MS() && wv.Major == pvv.Major &&
+                                 Part(w, 1) + Part(w, 2) != Part(p, 1) && !TextContains("notepad++", name);
+        if (newer_minor || (w == "0.0.0.0" && pvv.MS() != 0)) w = p;
     }
 
     {

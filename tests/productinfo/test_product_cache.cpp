@@ -63,3 +63,15 @@ TEST(ProductInfoCache, ForgetsWhatNobodyAsksFor) {
     EXPECT_EQ(cache.size(), 1u) << "b was not asked for in ten seconds";
     EXPECT_EQ(cache.Name(b), "Beta");
 }
+
+TEST(ProductInfoCache, OnlyFilesWithContentAreNamed) {
+    TempDir dir;
+    ProductInfoCache cache;
+    std::string name = "untouched";
+    EXPECT_FALSE(cache.NameOfFile((dir.path() / "missing.exe").string(), name));
+    EXPECT_FALSE(cache.NameOfFile(dir.write("empty.exe", std::string()).string(), name));
+    EXPECT_FALSE(cache.NameOfFile(dir.str(), name)) << "a folder";
+    EXPECT_EQ(name, "untouched");
+    EXPECT_TRUE(cache.NameOfFile(WritePe(dir, "t.exe", "Foo Tool", 1u << 16), name));
+    EXPECT_EQ(name, "Foo Tool");
+}

@@ -173,7 +173,7 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
     identity.volume = static_cast<std::uint64_t>(st.st_dev);
     identity.file = static_cast<std::uint64_t>(st.st_ino);
-    identity.size = static_cast<std::uint64_t>(st.st_size);
+    identity.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;  // a folder has no content
     identity.write_time = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
                           static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
     return true;
