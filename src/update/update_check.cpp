@@ -13,9 +13,8 @@ TUpdateIdentity IdentifyForUpdate(const std::string& path) {
     TUpdateIdentity id;
     id.ProductName = info.ProductName;
     id.Company = info.Company;
-    // The version resource's own product version until the installed-version lookup of
-    // product identification serves it.
-    id.ProductVersion = ReadVersionInfo(path).ProductVersion;
+    std::string exe = path;
+    id.ProductVersion = GetProductVersion(exe, "", "", false);
     return id;
 }
 
