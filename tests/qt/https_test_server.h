@@ -128,6 +128,13 @@ public:
     std::string Base() const { return "https://127.0.0.1:" + std::to_string(server_.serverPort()); }
     std::string Host() const { return "127.0.0.1:" + std::to_string(server_.serverPort()); }
     const QList<QByteArray>& Heads() const { return heads_; }
+    // The connections that are still open.
+    QList<QSslSocket*> Sockets() const {
+        QList<QSslSocket*> out;
+        for (const auto& s : sockets_)
+            if (s) out.append(s);
+        return out;
+    }
 
     static QByteArray Response(const QByteArray& status_line, const QByteArray& body,
                                const QByteArray& extra_headers = {}) {
@@ -139,6 +146,7 @@ private:
     void Accept() {
         while (QTcpSocket* s = server_.nextPendingConnection()) {
             QPointer<QTcpSocket> socket(s);
+            if (auto* ssl = qobject_cast<QSslSocket*>(s)) sockets_.append(ssl);
             auto buffer = std::make_shared<QByteArray>();
             QObject::connect(s, &QTcpSocket::readyRead, s, [this, socket, buffer] {
                 if (!socket) return;
@@ -161,6 +169,7 @@ private:
     QSslServer server_;
     bool listening_ = false;
     QList<QByteArray> heads_;
+    QList<QPointer<QSslSocket>> sockets_;
 };
 
 // The request target of a recorded head ("GET /path?query HTTP/1.1" gives "/path?query").

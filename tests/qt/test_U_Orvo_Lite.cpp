@@ -9,7 +9,11 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QSslSocket>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -210,6 +214,30 @@ TEST_F(OrvoLiteTest, TransportFailuresEndAsFailedChecksWithTheirErrorCode) {
     // The loop was followed a bounded number of times.
     EXPECT_GE(loop.Heads().size(), 2);
     EXPECT_LE(loop.Heads().size(), 20);
+}
+
+TEST_F(OrvoLiteTest, ServerDribblingItsReplyIsCutOffAtTheDeadline) {
+    // A byte every 100 ms keeps the connection alive but never finishes the reply.
+    HttpsTestServer dribble(Certs(), "trusted", [](const QByteArray&) { return QByteArray(); });
+    QTimer drip;
+    int sent = 0;
+    QObject::connect(&drip, &QTimer::timeout, [&] {
+        for (QSslSocket* s : dribble.Sockets()) {
+            if (sent == 0) s->write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+            s->write("1");
+        }
+        ++sent;
+    });
+    drip.start(100);
+    checker_->SetTimeoutMs(1000);
+    checker_->SetDeadlineMs(1500);
+    QElapsedTimer t;
+    t.start();
+    RunCheck(dribble.Base());
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_GT(sent, 5) << "the server kept sending";
+    EXPECT_FALSE(checker_->ReplyValid);
+    EXPECT_NE(Messages().back().find("Server error ("), std::string::npos);
 }
 
 TEST_F(OrvoLiteTest, CheckThatCannotStartFailsAndTheNextOneRuns) {

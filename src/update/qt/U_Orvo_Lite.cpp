@@ -2,9 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "update/qt/U_Orvo_Lite.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QMetaObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -22,6 +20,8 @@ namespace {
 
 // The client's time-out, which here bounds a request that stops making progress.
 constexpr int kCheckTimeoutMs = 10000;
+// A server that keeps a request alive with a byte now and then still ends it here.
+constexpr int kCheckDeadlineMs = 30000;
 
 // Milliseconds since an arbitrary start, as the system's tick count.
 std::uint32_t TickCount() {
@@ -46,7 +46,7 @@ bool IsHttpStatusError(const QNetworkReply& reply) {
 
 TOrvoLite::TOrvoLite(TKLog* log, std::string title)
     : Title(std::move(title)), EventLog(log), service_base_(MakerUpdateServiceBase()), identity_(IdentifyForUpdate),
-      timeout_ms_(kCheckTimeoutMs), context_(std::make_unique<QObject>()) {}
+      timeout_ms_(kCheckTimeoutMs), deadline_ms_(kCheckDeadlineMs), context_(std::make_unique<QObject>()) {}
 
 TOrvoLite::~TOrvoLite() {
     OnDone = nullptr;
@@ -99,6 +99,7 @@ void TOrvoLite::Check(const std::string& exe_path, QObject* owner, DoneCallback 
             if (r->bytesAvailable() > 0) r->abort();  // more than any version text: refused
         });
         QObject::connect(r, &QNetworkReply::finished, context_.get(), [this, r] { HttpRequestDone(r); });
+        QTimer::singleShot(deadline_ms_, r, [r] { r->abort(); });
     } catch (const std::exception&) {
         // A check that could not start ends as a failed one, so that later checks can run.
         FreeClient();

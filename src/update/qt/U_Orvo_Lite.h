@@ -55,6 +55,8 @@ public:
     void SetIdentitySource(TUpdateIdentitySource source) { identity_ = std::move(source); }
     // How long a request may go without progress before it fails.
     void SetTimeoutMs(int ms) { timeout_ms_ = ms; }
+    // How long a whole check may take, however slowly a server keeps it going.
+    void SetDeadlineMs(int ms) { deadline_ms_ = ms; }
     // The URL of the running or last check, after the https fallback.
     const std::string& LastUrl() const { return last_url_; }
 
@@ -71,6 +73,7 @@ private:
     std::string service_base_;
     TUpdateIdentitySource identity_;
     int timeout_ms_;
+    int deadline_ms_;
     std::string last_url_;
     // Receives the client's signals and queued completions; goes with the checker, so
     // nothing arrives after it.
