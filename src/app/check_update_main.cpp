@@ -3,6 +3,7 @@
 #include "app/check_update_main.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 #include <string>
 
@@ -30,6 +31,9 @@ int RunCheckUpdate(int& argc, char** argv, const cli::Options& options, std::ost
         });
         QCoreApplication::exec();
     }
+    // The client goes before the application: its connection thread gets to tidy up.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     for (auto it = log.Lines().rbegin(); it != log.Lines().rend(); ++it) out << *it << "\n";
     switch (code) {
     case cli::kExitNewerVersion:

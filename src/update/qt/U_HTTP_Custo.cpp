@@ -10,6 +10,8 @@
 #include <QNetworkRequest>
 #include <QSslSocket>
 
+#include <set>
+
 #include "support/versionhelpers.h"
 #include "update/update_check.h"
 
@@ -33,17 +35,28 @@ QString OpenSslDefault(const char* function) {
     return path != nullptr ? QString::fromLocal8Bit(path) : QString();
 }
 
-void AddFile(QList<QSslCertificate>& list, const QString& file) {
-    if (file.isEmpty() || !QFileInfo(file).isFile()) return;
-    list += QSslCertificate::fromPath(file, QSsl::Pem);
-}
+// Certificates from files, each real file read once: the folders hold links under hashed
+// names, and the default file is often one of the folder's own files.
+class AuthorityList {
+public:
+    void AddFile(const QString& file) {
+        const QFileInfo info(file);
+        if (file.isEmpty() || !info.isFile() || !seen_.insert(info.canonicalFilePath()).second) return;
+        list_ += QSslCertificate::fromPath(info.canonicalFilePath(), QSsl::Pem);
+    }
+    void AddFolder(const QString& folder) {
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+        for (const QFileInfo& e : QDir(folder).entryInfoList(QDir::Files | QDir::Readable)) AddFile(e.filePath());
+    }
+    void AddFolders(const QString& folders) {
+        for (const QString& d : folders.split(QDir::listSeparator(), Qt::SkipEmptyParts)) AddFolder(d);
+    }
+    QList<QSslCertificate>& list() { return list_; }
 
-void AddFolder(QList<QSslCertificate>& list, const QString& folder) {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
-    // The hashed names are links to the same files: each certificate is read once.
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::NoSymLinks | QDir::Readable);
-    for (const QFileInfo& e : entries) list += QSslCertificate::fromPath(e.filePath(), QSsl::Pem);
-}
+private:
+    QList<QSslCertificate> list_;
+    std::set<QString> seen_;
+};
 
 }  // namespace
 
@@ -77,22 +90,15 @@ std::string SslVersionText() {
 std::string SslOrPlainUrl(const std::string& url) { return SslOrPlainUrlFor(url, IsSslAvailable()); }
 
 QList<QSslCertificate> TrustedAuthorities() {
-    QList<QSslCertificate> list;
+    AuthorityList authorities;
     const QByteArray file = Env("SSL_CERT_FILE");
     const QByteArray dirs = Env("SSL_CERT_DIR");
-    const bool from_env = !file.isNull() || !dirs.isNull();
-    if (from_env) {
-        // As OpenSSL: a variable that is set replaces that default, the other keeps its own.
-        AddFile(list, !file.isNull() ? QString::fromLocal8Bit(file) : OpenSslDefault("X509_get_default_cert_file"));
-        const QString folders = !dirs.isNull() ? QString::fromLocal8Bit(dirs) : OpenSslDefault("X509_get_default_cert_dir");
-        for (const QString& d : folders.split(QDir::listSeparator(), Qt::SkipEmptyParts)) AddFolder(list, d);
-        return list;
-    }
-    AddFile(list, OpenSslDefault("X509_get_default_cert_file"));
-    for (const QString& d : OpenSslDefault("X509_get_default_cert_dir").split(QDir::listSeparator(), Qt::SkipEmptyParts))
-        AddFolder(list, d);
-    if (list.isEmpty()) list = QSslConfiguration::systemCaCertificates();
-    return list;
+    // As OpenSSL: a variable that is set replaces its default, the other keeps its own.
+    authorities.AddFile(!file.isNull() ? QString::fromLocal8Bit(file) : OpenSslDefault("X509_get_default_cert_file"));
+    authorities.AddFolders(!dirs.isNull() ? QString::fromLocal8Bit(dirs) : OpenSslDefault("X509_get_default_cert_dir"));
+    // Without either variable, a TLS library that names no usable default leaves the system's list.
+    if (authorities.list().isEmpty() && file.isNull() && dirs.isNull()) return QSslConfiguration::systemCaCertificates();
+    return authorities.list();
 }
 
 QSslConfiguration VerifyingSslConfiguration() {
