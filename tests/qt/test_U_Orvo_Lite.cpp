@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -275,6 +276,36 @@ TEST(HttpCusto, PlainFallbackChangesOnlyTheScheme) {
     ASSERT_TRUE(IsSslAvailable());
     EXPECT_EQ(SslVersionText().rfind("OpenSSL ", 0), 0u) << SslVersionText();
     EXPECT_EQ(SslOrPlainUrl("https://h/p"), "https://h/p");
+}
+
+TEST(HttpCusto, AuthoritiesComeFromTheOpenSslVariables) {
+    ASSERT_TRUE(Certs().ok()) << Certs().error();
+    {
+        ScopedEnv file("SSL_CERT_FILE", nullptr);
+        ScopedEnv dir("SSL_CERT_DIR", nullptr);
+        EXPECT_FALSE(AuthoritiesFromEnvironment().has_value()) << "the system's own, looked up on demand";
+    }
+    {
+        ScopedEnv file("SSL_CERT_FILE", Certs().TrustedAuthorityFile());
+        ScopedEnv dir("SSL_CERT_DIR", Certs().EmptyFolder());
+        const auto list = AuthoritiesFromEnvironment();
+        ASSERT_TRUE(list.has_value());
+        ASSERT_EQ(list->size(), 1);
+        EXPECT_TRUE(list->first().subjectInfo(QSslCertificate::CommonName).first().contains(QStringLiteral("trusted")));
+    }
+    {
+        // A folder of hashed links: each certificate once. The file variable names nothing
+        // usable, so only the folder counts.
+        TempDir folder;
+        const std::filesystem::path real = folder.path() / "ca.pem";
+        std::filesystem::copy_file(Certs().TrustedAuthorityFile(), real);
+        std::filesystem::create_symlink(real, folder.path() / "0a1b2c3d.0");
+        ScopedEnv file("SSL_CERT_FILE", (folder.path() / "missing.pem").string());
+        ScopedEnv dir("SSL_CERT_DIR", Certs().EmptyFolder() + ":" + folder.str());
+        const auto list = AuthoritiesFromEnvironment();
+        ASSERT_TRUE(list.has_value());
+        EXPECT_EQ(list->size(), 1);
+    }
 }
 
 // The program itself, once, against the test server: its output and exit code.

@@ -10,7 +10,10 @@
 #include <QNetworkRequest>
 #include <QSslSocket>
 
+#include <mutex>
+#include <optional>
 #include <set>
+#include <utility>
 
 #include "support/versionhelpers.h"
 #include "update/update_check.h"
@@ -89,22 +92,34 @@ std::string SslVersionText() {
 
 std::string SslOrPlainUrl(const std::string& url) { return SslOrPlainUrlFor(url, IsSslAvailable()); }
 
-QList<QSslCertificate> TrustedAuthorities() {
-    AuthorityList authorities;
+std::optional<QList<QSslCertificate>> AuthoritiesFromEnvironment() {
     const QByteArray file = Env("SSL_CERT_FILE");
     const QByteArray dirs = Env("SSL_CERT_DIR");
-    // As OpenSSL: a variable that is set replaces its default, the other keeps its own.
-    authorities.AddFile(!file.isNull() ? QString::fromLocal8Bit(file) : OpenSslDefault("X509_get_default_cert_file"));
-    authorities.AddFolders(!dirs.isNull() ? QString::fromLocal8Bit(dirs) : OpenSslDefault("X509_get_default_cert_dir"));
-    // Without either variable, a TLS library that names no usable default leaves the system's list.
-    if (authorities.list().isEmpty() && file.isNull() && dirs.isNull()) return QSslConfiguration::systemCaCertificates();
-    return authorities.list();
+    if (file.isNull() && dirs.isNull()) return std::nullopt;
+    // Reading a folder of authorities takes a while: kept until the variables change.
+    static std::mutex mutex;
+    static std::optional<std::pair<QByteArray, QByteArray>> cached_for;
+    static QList<QSslCertificate> cached;
+    std::lock_guard lock(mutex);
+    const auto key = std::make_pair(file, dirs);
+    if (cached_for != key) {
+        AuthorityList authorities;
+        // As OpenSSL: a variable that is set replaces its default, the other keeps its own.
+        authorities.AddFile(!file.isNull() ? QString::fromLocal8Bit(file)
+                                           : OpenSslDefault("X509_get_default_cert_file"));
+        authorities.AddFolders(!dirs.isNull() ? QString::fromLocal8Bit(dirs)
+                                              : OpenSslDefault("X509_get_default_cert_dir"));
+        cached = authorities.list();
+        cached_for = key;
+    }
+    return cached;
 }
 
 QSslConfiguration VerifyingSslConfiguration() {
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    // An explicit list also turns off the TLS layer's own on-demand loading of system roots.
-    config.setCaCertificates(TrustedAuthorities());
+    // Without the variables the TLS layer looks the system's authorities up on demand in
+    // OpenSSL's folders. An explicit list also turns that off.
+    if (auto authorities = AuthoritiesFromEnvironment()) config.setCaCertificates(*authorities);
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     return config;
 }

@@ -11,6 +11,7 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
+#include <optional>
 #include <string>
 
 class QNetworkAccessManager;
@@ -37,11 +38,11 @@ std::string SslVersionText();
 // See SslOrPlainUrlFor, with IsSslAvailable.
 std::string SslOrPlainUrl(const std::string& url);
 
-// The certificate authorities trusted for the server's certificate: the file named by
-// SSL_CERT_FILE and the folders of SSL_CERT_DIR (":"-separated) when set, else the TLS
-// library's default file and folder, else the system's list.
-QList<QSslCertificate> TrustedAuthorities();
-// A client TLS configuration that verifies the peer against TrustedAuthorities.
+// The certificate authorities named by SSL_CERT_FILE and the folders of SSL_CERT_DIR
+// (":"-separated), the TLS library's default standing in for the one not set; nullopt when
+// neither is set, and the system's authorities serve.
+std::optional<QList<QSslCertificate>> AuthoritiesFromEnvironment();
+// A client TLS configuration that verifies the peer against those authorities.
 QSslConfiguration VerifyingSslConfiguration();
 
 }  // namespace vanto
