@@ -182,7 +182,7 @@ void RemoveMakerDataFolder() {
 std::string CleanVirtualStore(const std::string& exe_folder) {
     const std::string root = platform::GetVirtualStoreRoot();
     if (root.empty() || exe_folder.size() < 3) return {};
-    const std::string folder = root + exe_folder.substr(3);
+    std::string folder = root + exe_folder.substr(3);
     if (!DirectoryExistsWide(platform::AnsiToWide(folder))) return {};
     DeleteFolderFiles(folder, "SPK");
     return folder;

@@ -534,8 +534,12 @@ private:
         if (DIR* dir = ::opendir(folder.c_str())) {
             while (const dirent* de = ::readdir(dir)) {
                 const std::string name = de->d_name;
-                if (name.size() > 4 && name.compare(name.size() - 4, 4, ".reg") == 0 && name.front() != '.')
-                    files.push_back(folder + "/" + name);
+                if (name.size() > 4 && name.compare(name.size() - 4, 4, ".reg") == 0 && name.front() != '.') {
+                    std::string file = folder;
+                    file += '/';
+                    file += name;
+                    files.push_back(std::move(file));
+                }
             }
             ::closedir(dir);
         }
