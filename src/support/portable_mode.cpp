@@ -3,6 +3,7 @@
 #include "support/portable_mode.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/build_info.h"
@@ -93,12 +94,17 @@ std::string SettingsKeyPath(const std::string& product) { return MakerKeyPath() 
 void ImportSettings(const std::string& product, const std::string& settings_file) {
     RegKey key;
     if (!key.Create(RegRoot::CurrentUser, SettingsKeyPath(product), RegAccess::ReadWrite)) return;
+    // Read one entry at a time, written together: the file's order is kept, and the user hive
+    // on Linux is replaced once rather than once per entry.
+    std::vector<std::pair<std::string, platform::RegValue>> values;
     for (const std::string& name : platform::ReadProfileEntryNames(settings_file, kSettingsSection))
-        key.WriteString(name, platform::ReadProfileText(settings_file, kSettingsSection, name, ""));
+        values.emplace_back(name, platform::RegValue::String(
+                                      platform::ReadProfileText(settings_file, kSettingsSection, name, "")));
     for (const std::string& name : platform::ReadProfileEntryNames(settings_file, kSettingsDwordSection)) {
         const std::int32_t value = platform::ReadProfileInteger(settings_file, kSettingsDwordSection, name, 0);
-        key.WriteDword(name, static_cast<std::uint32_t>(value));
+        values.emplace_back(name, platform::RegValue::Dword(static_cast<std::uint32_t>(value)));
     }
+    key.WriteValues(values);
 }
 
 bool ExportSettings(const std::string& product, const std::string& settings_file) {

@@ -748,6 +748,26 @@ bool RegKey::WriteValue(const std::string& name, const RegValue& value) {
     });
 }
 
+bool RegKey::WriteValues(const std::vector<std::pair<std::string, RegValue>>& values) {
+    if (!impl_) return false;
+    bool all = true;
+    const bool written = impl_->Modify([&](KeyNode& node) {
+        HiveStore::Change change = HiveStore::Change::None;
+        for (const auto& [name, value] : values) {
+            if (!ValidValueName(name) || value.data.size() > kRegMaxValueSize) {
+                all = false;
+                continue;
+            }
+            const NamedValue* old = node.FindValue(name);
+            if (old != nullptr && old->value == value) continue;
+            node.SetValue(name, value);
+            change = HiveStore::Change::Changed;
+        }
+        return change;
+    });
+    return written && all;
+}
+
 bool RegKey::WriteString(const std::string& name, const std::string& text) {
     return WriteValue(name, RegValue::String(text));
 }
