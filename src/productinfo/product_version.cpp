@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/program_identity.h"
 #include "platform/registry.h"
 #include "productinfo/U_OrvoFct.h"
 #include "productinfo/product_rules.h"
@@ -798,6 +799,12 @@ std::string ResolveProductVersion(std::string& path, std::string product, std::s
     }
     c.n.product = std::move(product);
     c.n.company = std::move(company);
+
+    // A program without a version resource (a Linux executable): its package's version.
+    if (ReadVersionInfo(path) == FileVersionInfoRec{}) {
+        platform::ProgramIdentity identity;
+        if (platform::FindProgramIdentity(path, identity) && !identity.version.empty()) return identity.version;
+    }
 
     // 3., 4.
     if (FileExistsNotEmpty(platform::AnsiToWide(path)) && FirstFound(kTriggerRows, c)) return c.n.R;
