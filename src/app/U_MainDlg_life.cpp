@@ -120,7 +120,10 @@ void TMaindlg::AppEvtActivate() {
     local_btn->setChecked(show_local);
 
     updater = std::make_unique<TOrvoLite>(log.get(), title);
-    if (const QByteArray base = qgetenv(kUpdateUrlVariable); !base.isEmpty()) updater->SetServiceBase(base.toStdString());
+    if (std::string base = qgetenv(kUpdateUrlVariable).toStdString(); !base.empty()) {
+        while (base.size() > 1 && base.back() == '/') base.pop_back();  // the path brings its own
+        updater->SetServiceBase(base);
+    }
     startup_check = true;
     Checkforupdate1Click();
 }
