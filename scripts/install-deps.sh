@@ -3,14 +3,14 @@
 # SPDX-FileCopyrightText: Ombrevale
 #
 # Installs every Debian package that the build, the tests, the benchmarks and the
-# cross-check need. Does nothing when they are all there.
+# Windows cross-builds and their runs under Wine need. Does nothing when they are all there.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
   clang libclang-rt-14-dev
   iproute2 xvfb xauth
   openssl desktop-file-utils dpkg-dev
