@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure asan fuzz screenshot clean
+.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure asan fuzz screenshot package clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -63,6 +63,14 @@ screenshot: build
 fuzz: deps
 	cmake --preset fuzz $(CMAKE_GEN)
 	cmake --build --preset fuzz -j $(JOBS) --target fuzz_run
+
+# The Debian package (build/release/vantoscope_<version>_amd64.deb), unpacked into a scratch
+# root and checked.
+package: deps
+	cmake --preset release $(CMAKE_GEN)
+	cmake --build --preset release -j $(JOBS) --target vantoscope
+	cd build/release && rm -f vantoscope_*.deb && cpack -G DEB
+	bash scripts/check-package.sh build/release/vantoscope_*.deb
 
 clean:
 	rm -rf build

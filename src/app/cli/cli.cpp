@@ -19,6 +19,7 @@ std::string Usage() {
     return "Usage: vantoscope [/minimized]\n"
            "       vantoscope --list [--all] [--format text|csv|json]\n"
            "       vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
+           "       vantoscope --check-update [--update-url BASE]\n"
            "       vantoscope --help\n"
            "\n"
            "Without options Vantoscope opens its window, which lists every IPv4 TCP connection\n"
@@ -36,6 +37,11 @@ std::string Usage() {
            "  --format FORMAT    with --list or --identify: text (aligned columns, the default),\n"
            "                     csv (RFC 4180) or json (an array of objects)\n"
            "  --                 with --identify: every later argument is a path\n"
+           "  --check-update     ask the update service once whether a newer version exists,\n"
+           "                     print the log lines of the check and its outcome; exit code 0\n"
+           "                     when up to date, 10 when a newer version exists, 1 on failure\n"
+           "  --update-url BASE  with --check-update: the service's scheme and host (a mirror,\n"
+           "                     a test server) instead of the maker's\n"
            "  /minimized         start the window hidden in the notification area\n"
            "  -h, --help         show this help and exit\n";
 }
@@ -43,6 +49,7 @@ std::string Usage() {
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult r;
     bool list = false, identify = false, help = false, format_given = false, only_paths = false;
+    bool check_update = false, update_url_given = false;
     std::vector<std::string> loose;  // arguments that are not options: paths for --identify
     std::string dash_word;           // the first "-x" that is none of ours: a path only after "--"
     auto fail = [&](std::string msg) {
@@ -60,6 +67,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             list = true;
         } else if (a == "--identify") {
             identify = true;
+        } else if (a == "--check-update") {
+            check_update = true;
+        } else if (a == "--update-url" || a.rfind("--update-url=", 0) == 0) {
+            if (a == "--update-url") {
+                if (i + 1 >= args.size()) return fail("option --update-url needs a value: the service's base URL");
+                r.options.update_url = args[++i];
+            } else {
+                r.options.update_url = a.substr(13);
+            }
+            while (!r.options.update_url.empty() && r.options.update_url.back() == '/') r.options.update_url.pop_back();
+            if (r.options.update_url.rfind("https://", 0) != 0 && r.options.update_url.rfind("http://", 0) != 0)
+                return fail("--update-url needs an http:// or https:// address");
+            update_url_given = true;
         } else if (a == "--verbose") {
             r.options.verbose = true;
         } else if (a == "--all") {
@@ -95,6 +115,15 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         return r;
     }
     if (list && identify) return fail("--list and --identify cannot be combined");
+    if (update_url_given && !check_update) return fail("--update-url goes with --check-update");
+    if (check_update) {
+        if (list || identify) return fail("--check-update cannot be combined with --list or --identify");
+        if (!loose.empty()) return fail("unknown argument '" + loose.front() + "'");
+        if (r.options.all || r.options.verbose || format_given)
+            return fail("--check-update takes no --all, --verbose or --format");
+        r.options.mode = Mode::CheckUpdate;
+        return r;
+    }
     if (identify) {
         if (!dash_word.empty()) return fail("unknown option '" + dash_word + "'");
         if (r.options.all) return fail("--all goes with --list");
@@ -209,7 +238,7 @@ int PrintIdentify(const Options& o, std::ostream& out) {
 }  // namespace
 
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-         const std::function<int(const Options&)>& window) {
+         const std::function<int(const Options&)>& window, const std::function<int(const Options&)>& check_update) {
     const ParseResult p = ParseCommandLine(args);
     if (!p.ok) {
         err << "vantoscope: " << p.error << "\n" << Usage();
@@ -223,6 +252,10 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         return PrintList(p.options, out, err);
     case Mode::Identify:
         return PrintIdentify(p.options, out);
+    case Mode::CheckUpdate:
+        if (check_update) return check_update(p.options);
+        err << "vantoscope: this build has no update check\n";
+        return kExitCheckFailed;
     case Mode::Window:
         break;
     }

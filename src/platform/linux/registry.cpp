@@ -7,14 +7,18 @@
 // A user hive that does not parse is moved aside whole, once, to a dated name beside it (never
 // deleted, never overwritten); the user is told and the program goes on with a fresh hive. A
 // hive that cannot be read is never written: the program sees it empty and says so once.
+// The machine hive also takes in the drop-in files of "registry.d" beside it (installed
+// packages put their uninstall entries there), read only like the hive itself.
 #include "platform/registry.h"
 
 #include "platform/build_info.h"
 #include "platform/linux/posix_file_io.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -471,6 +475,7 @@ public:
         {
             std::lock_guard<std::mutex> guard(mutex_);
             snap = LoadLocked(root, path, false, false);
+            if (root == RegRoot::LocalMachine && !path.empty()) snap = WithDropIns(root, path, snap);
         }
         if (!snap.unparsable || root != RegRoot::CurrentUser) return snap;
         // Moving it aside needs the lock a change holds, so that no change is lost.
@@ -579,6 +584,48 @@ private:
         return snap;
     }
 
+    // The drop-in files of the folder "registry.d" beside the hive, "*.reg" in name order,
+    // each merged over the hive and the ones before it. A drop-in that does not parse is left
+    // out (and said once); the merged view is rebuilt only when one of the files changed.
+    HiveSnapshot WithDropIns(RegRoot root, const std::string& hive_path, const HiveSnapshot& hive) {
+        constexpr std::size_t kMaxDropIns = 256;
+        const std::string folder = posix_io::ParentFolder(hive_path) + "/registry.d";
+        std::vector<std::string> files;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* de = ::readdir(dir)) {
+                const std::string name = de->d_name;
+                if (name.size() > 4 && name.compare(name.size() - 4, 4, ".reg") == 0 && name.front() != '.') {
+                    std::string file = folder;
+                    file += '/';
+                    file += name;
+                    files.push_back(std::move(file));
+                }
+            }
+            ::closedir(dir);
+        }
+        if (files.empty()) return hive;
+        std::sort(files.begin(), files.end());
+        if (files.size() > kMaxDropIns) files.resize(kMaxDropIns);
+
+        std::vector<FileIdentity> ids = {Identify(hive_path)};
+        for (const auto& f : files) ids.push_back(Identify(f));
+        if (merged_.snap.root && merged_.hive_path == hive_path && merged_.files == files && merged_.ids == ids)
+            return merged_.snap;
+
+        std::unique_ptr<KeyNode> view = hive.root->Clone();
+        for (const auto& f : files) {
+            const HiveSnapshot part = LoadLocked(root, f, false, false);
+            if (part.usable) Merge(*view, *part.root);
+        }
+        merged_ = Merged{hive_path, files, ids, HiveSnapshot{std::shared_ptr<const KeyNode>(std::move(view)), hive.usable}};
+        return merged_.snap;
+    }
+
+    static void Merge(KeyNode& into, const KeyNode& from) {
+        for (const auto& v : from.values) into.SetValue(v.name, v.value);
+        for (const auto& [name, child] : from.subkeys) Merge(into.ChildOrNew(child->name), *child);
+    }
+
     void Complain(const std::string& path, const std::string& why) {
         if (!complained_.insert(path).second) return;
         std::fprintf(stderr, "%s: the registry file %s %s; going on without its contents and leaving it untouched\n",
@@ -591,8 +638,16 @@ private:
         notices_.push_back(text);
     }
 
+    struct Merged {
+        std::string hive_path;
+        std::vector<std::string> files;
+        std::vector<FileIdentity> ids;
+        HiveSnapshot snap;
+    };
+
     std::mutex mutex_;
     std::map<std::string, Entry> cache_;
+    Merged merged_;
     std::set<std::string> complained_;
     std::vector<std::string> notices_;
 };
@@ -758,6 +813,26 @@ bool RegKey::WriteValue(const std::string& name, const RegValue& value) {
         node.SetValue(name, value);
         return HiveStore::Change::Changed;
     });
+}
+
+bool RegKey::WriteValues(const std::vector<std::pair<std::string, RegValue>>& values) {
+    if (!impl_) return false;
+    bool all = true;
+    const bool written = impl_->Modify([&](KeyNode& node) {
+        HiveStore::Change change = HiveStore::Change::None;
+        for (const auto& [name, value] : values) {
+            if (!ValidValueName(name) || value.data.size() > kRegMaxValueSize) {
+                all = false;
+                continue;
+            }
+            const NamedValue* old = node.FindValue(name);
+            if (old != nullptr && old->value == value) continue;
+            node.SetValue(name, value);
+            change = HiveStore::Change::Changed;
+        }
+        return change;
+    });
+    return written && all;
 }
 
 bool RegKey::WriteString(const std::string& name, const std::string& text) {

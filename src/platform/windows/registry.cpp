@@ -152,6 +152,12 @@ bool RegKey::WriteValue(const std::string& name, const RegValue& value) {
                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
 }
 
+bool RegKey::WriteValues(const std::vector<std::pair<std::string, RegValue>>& values) {
+    bool all = true;
+    for (const auto& [name, value] : values) all = WriteValue(name, value) && all;
+    return all;
+}
+
 bool RegKey::WriteString(const std::string& name, const std::string& text) {
     return WriteValue(name, RegValue::String(text));
 }
