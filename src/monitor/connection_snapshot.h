@@ -22,7 +22,7 @@ struct TConnection {
     std::uint32_t local_port = 0;   // network order in the low 16 bits
     std::uint32_t remote_addr = 0;  // 0 in UDP rows and for listeners
     std::uint32_t remote_port = 0;  // 0 in UDP rows
-    std::uint32_t pid = 0;          // 0 when the owner is unknown
+    std::uint32_t pid = 0;          // 0: no owner; kUnknownOwnerPid: an owner we may not look up
 
     friend bool operator==(const TConnection&, const TConnection&) = default;
 };
