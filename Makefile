@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run build test bench cross-check asan fuzz screenshot clean
+.PHONY: deps run build test bench cross-check windows-gui windows-screenshot asan fuzz screenshot clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -35,6 +35,24 @@ bench: deps
 cross-check: deps
 	cmake --preset cross-windows $(CMAKE_GEN)
 	cmake --build --preset cross-windows -j $(JOBS)
+
+# The whole program with its window for 64-bit Windows, against a Qt for Windows built once from
+# Debian's source into ~/.cache/vantoscope (see scripts/build-qt-windows.sh), gathered with its
+# DLLs and plugins into build/windows-gui/Vantoscope. Pictures are drawn by the host's Qt.
+WINDOWS_FOLDER := build/windows-gui/Vantoscope
+windows-gui: deps
+	@bash scripts/install-deps.sh windows-gui
+	@qt=$$(nice -n 19 bash scripts/build-qt-windows.sh) && \
+	  cmake --preset release $(CMAKE_GEN) >/dev/null && \
+	  cmake --build --preset release -j $(JOBS) --target render_pictures grab_screen && \
+	  VS_QT_WINDOWS="$$qt" cmake --preset windows-gui $(CMAKE_GEN) && \
+	  cmake --build --preset windows-gui -j $(JOBS) && \
+	  bash scripts/windows-folder.sh build/windows-gui "$$qt" $(WINDOWS_FOLDER)
+
+# vantoscope.exe itself under Wine (Windows 10) on a private X display, with live connections:
+# docs/screenshot-windows.png and docs/about-windows.png.
+windows-screenshot: windows-gui
+	bash scripts/windows-screenshot.sh $(WINDOWS_FOLDER) docs
 
 # The main window with live data and the About window, rendered offscreen into docs/.
 screenshot: build
