@@ -28,11 +28,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# `install-deps.sh windows-gui`: what building Qt for Windows from Debian's source needs: the
-# posix-thread mingw compilers, the host's Qt tools, and a deb-src entry for the same Debian
-# archive the machine already uses (only added when there is none).
+# `install-deps.sh windows-gui`: what building Qt for Windows from Debian's source and running
+# the result needs: the posix-thread mingw compilers, the host's Qt tools, Wine with its fonts,
+# and a deb-src entry for the same Debian archive the machine already uses (added only when
+# there is none).
 if [ "${1:-}" = "windows-gui" ]; then
-  gui_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-dev-tools dpkg-dev patch)
+  gui_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-dev-tools dpkg-dev
+                wine wine64 fonts-wine xvfb)
   gui_missing=()
   for p in "${gui_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || gui_missing+=("$p")

@@ -74,7 +74,7 @@ pids+=($desktop)
 sleep "${VS_SCREENSHOT_WAIT:-20}"
 mkdir -p "$docs"
 code=0
-if "$grab" "$docs/screenshot-windows.png" 40; then
+if "$grab" "$docs/screenshot-windows.png"; then
   echo "windows-screenshot: $docs/screenshot-windows.png"
 else
   code=1
@@ -82,9 +82,11 @@ fi
 
 # Closing the window (WM_CLOSE, as its close button sends) must end the program.
 timeout 30 wine taskkill /im vantoscope.exe >/dev/null 2>&1
+# This run's program is the process whose command line is its Windows path.
+running() { pgrep -f -- "$(printf '%s' "$exe" | sed 's/[][\\.^$*]/\\&/g')" >/dev/null; }
 ended=no
 for _ in $(seq 40); do
-  if ! timeout 10 wine tasklist 2>/dev/null | grep -qi '^vantoscope.exe'; then ended=yes; break; fi
+  if ! running; then ended=yes; break; fi
   sleep 0.5
 done
 if [ "$ended" = yes ]; then

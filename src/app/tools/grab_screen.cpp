@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     }
     const int skip = argc == 3 ? std::max(0, std::atoi(argv[2])) : 0;
     const int bottom = std::max(1, shot.height() - skip);
-    const QRgb background = shot.pixel(0, 0);
+    // The bottom right corner is desktop: windows open at the top left.
+    const QRgb background = shot.pixel(shot.width() - 1, bottom - 1);
     int left = shot.width(), top = bottom, right = -1, low = -1;
     for (int y = 0; y < bottom; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
