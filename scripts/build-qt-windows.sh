@@ -81,8 +81,9 @@ wanted=$(describe)
 
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ] \
    && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ] \
-   && [ -f "$prefix/bin/Qt6Widgets.dll" ] \
-   && [ -f "$prefix/plugins/platforms/qwindows.dll" ]; then
+   && [ -s "$prefix/bin/Qt6Core.dll" ] && [ -s "$prefix/bin/Qt6Gui.dll" ] \
+   && [ -s "$prefix/bin/Qt6Widgets.dll" ] && [ -s "$prefix/bin/Qt6Network.dll" ] \
+   && [ -s "$prefix/plugins/platforms/qwindows.dll" ]; then
   echo "Qt for Windows: reusing $prefix"
   echo "$prefix" >&3
   exit 0
@@ -103,7 +104,8 @@ if [ ! -f "$work/src.ok" ]; then
   rm -rf "$work/download" "$src"
   mkdir -p "$work/download"
   if ! (cd "$work/download" && apt-get source -qq "qt6-base=$deb_version" >"$work/download.log" 2>&1); then
-    echo "build-qt-windows: could not fetch Debian's source of qt6-base $deb_version (see $work/download.log; is there a deb-src entry? run scripts/install-deps.sh windows-gui)" >&2
+    reason=$(grep -E '^(E|W): ' "$work/download.log" | grep -v unsandboxed | tail -n 1 | cut -c1-160)
+    echo "build-qt-windows: could not fetch Debian's source of qt6-base $deb_version: ${reason:-see $work/download.log} (scripts/install-deps.sh windows-gui adds the deb-src entry)" >&2
     exit 1
   fi
   extracted=$(find "$work/download" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
