@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run build test bench cross-check windows-gui windows-screenshot asan fuzz screenshot clean
+.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-screenshot asan fuzz screenshot clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -35,6 +35,23 @@ bench: deps
 cross-check: deps
 	cmake --preset cross-windows $(CMAKE_GEN)
 	cmake --build --preset cross-windows -j $(JOBS)
+
+# The same for 32-bit Windows: compiled and linked only (these machines cannot run 32-bit programs).
+cross-check-32: deps
+	cmake --preset cross-windows-32 $(CMAKE_GEN)
+	cmake --build --preset cross-windows-32 -j $(JOBS)
+
+# The 64-bit Windows build's test programs run under Wine, in a prefix inside the build folder.
+windows-test: cross-check
+	bash scripts/windows-test.sh build/cross-windows
+
+# A Windows build with the window configures with Qt found through CMAKE_PREFIX_PATH alone
+# (Qt for Windows is not a Debian package: a stand-in that is configured against, never built).
+windows-qt-configure: deps
+	rm -rf build/windows-qt-configure
+	cmake -S . -B build/windows-qt-configure $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_PREFIX_PATH=$(CURDIR)/tests/cmake/qt6-stub
 
 # The whole program with its window for 64-bit Windows, against a Qt for Windows built once from
 # Debian's source into ~/.cache/vantoscope (see scripts/build-qt-windows.sh), gathered with its

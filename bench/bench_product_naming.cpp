@@ -43,8 +43,12 @@ struct Files {
     std::vector<std::string> processes = [this] {
         std::vector<std::string> p;
         for (int i = 0; i < 100; ++i) {
-            p.push_back(WritePe(dir, "p" + std::to_string(i) + "/tool" + std::to_string(i) + ".exe",
-                                "Harbour Tool " + std::to_string(i)));
+            const std::string n = std::to_string(i);
+            std::string file = "p";
+            file.append(n).append("/tool").append(n).append(".exe");
+            std::string product = "Harbour Tool ";
+            product.append(n);
+            p.push_back(WritePe(dir, file, product));
         }
         return p;
     }();

@@ -3,14 +3,14 @@
 # SPDX-FileCopyrightText: Ombrevale
 #
 # Installs every Debian package that the build, the tests, the benchmarks and the
-# cross-check need. Does nothing when they are all there.
+# Windows cross-builds and their runs under Wine need. Does nothing when they are all there.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
   clang libclang-rt-14-dev
   iproute2 xvfb xauth
 )
@@ -29,12 +29,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # `install-deps.sh windows-gui`: what building Qt for Windows from Debian's source and running
-# the result needs: the posix-thread mingw compilers, the host's Qt tools, Wine with its fonts,
+# the result needs: the posix-thread mingw compilers, the host's Qt tools, Wine's fonts,
 # and a deb-src entry for the same Debian archive the machine already uses (added only when
 # there is none).
 if [ "${1:-}" = "windows-gui" ]; then
   gui_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-dev-tools dpkg-dev
-                wine wine64 fonts-wine xvfb)
+                fonts-wine)
   gui_missing=()
   for p in "${gui_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || gui_missing+=("$p")

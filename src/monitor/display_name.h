@@ -11,7 +11,8 @@
 
 namespace vanto {
 
-// GetProductName of `process_path` when it names an existing file of more than 0 bytes;
+// GetProductName of `process_path` when it names an existing file of more than 0 bytes (on
+// Linux, a program without a version resource is named as its desktop entry names it);
 // otherwise `process_path` unchanged (a bare executable name, or "?"). A bare name is
 // looked up relative to the current folder, where it normally is not, so it stays as it is.
 // Computed afresh on every call: nothing is cached.

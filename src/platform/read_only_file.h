@@ -22,6 +22,9 @@ public:
     // Opens `path` (platform 8-bit text). False when it does not exist, cannot be opened or
     // is not a regular file.
     bool open(const std::string& path);
+    // The same for a wide path (platform/files.h), which on Windows reaches every file name,
+    // also those the ANSI code page cannot hold.
+    bool open(const std::wstring& path);
     bool isOpen() const;
     // The size found at open time.
     std::uint64_t size() const { return size_; }
@@ -31,6 +34,11 @@ public:
     void close();
 
 private:
+#ifdef _WIN32
+    // Takes an opened handle when it is a regular file (closing it otherwise).
+    bool adopt(std::intptr_t handle);
+#endif
+
     std::intptr_t handle_ = -1;
     std::uint64_t size_ = 0;
 };

@@ -25,7 +25,8 @@ using ImageListHandle = std::uintptr_t;
 int GetShellIconIndex(const std::string& path);
 
 // The shell's small-icon (16 x 16) or large-icon (32 x 32) system image list; 0 when the
-// shell gives none. On Linux asking again also re-reads the desktop entries.
+// shell gives none. On Linux asking again also has the desktop entries read again, in the
+// background (WaitForProgramIdentityIndex in program_identity.h waits for it).
 ImageListHandle GetSystemImageList(bool small_icons);
 
 // The picture behind one index of a system image list.

@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/program_identity.h"
 #include "platform/version_api.h"
 #include "productinfo/product_rules.h"
 #include "support/U_UnicodeUtils.h"
@@ -236,6 +237,13 @@ std::string GetProductName(const std::string& input) {
     // 3. Version strings and their piece counts.
     c.V = ReadVersionInfo(c.path);
     const FileVersionInfoRec& V = c.V;
+
+    // Without a version resource the system may still know the program (Linux: its desktop
+    // entry, or an ELF file's whole name); none of the rules below is meant for such names.
+    if (V == FileVersionInfoRec{}) {
+        platform::ProgramIdentity identity;
+        if (platform::FindProgramIdentity(c.path, identity) && !identity.name.empty()) return identity.name;
+    }
     const int nd = WordCount(ReplaceAll(V.FileDescription, " - ", "-"), " -");
     const int np = WordCount(ReplaceAll(V.ProductName, " - ", "-"), " ");
     const int ni = WordCount(V.InternalName, " ");
@@ -288,7 +296,8 @@ std::string GetProductName(const std::string& input) {
     if (TextStartsWith(R, "Ultimate Windows Tweaker") || TextStartsWith(R, "FixWin")) {
         RemoveTrailingVersionWord(R);
         R += " " + std::to_string(TOrvoVersion::Create(V.FileVersion).Major);
-    } else if (HasSpace(R) && R != "DVD Flick v2" && !TextStartsWith(R, "Dimension")) {
+    } else if (HasSpace(R) && R != "DVD Flick v2" && !TextStartsWith(R, "Dimension") &&
+               !TextStartsWith(R, "EOS Utility ")) {  // its rule appends the major version
         RemoveTrailingVersionWord(R);
     }
 

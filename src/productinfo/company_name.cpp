@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
 #include "productinfo/product_rules.h"
 #include "productinfo/uninstall_lookups.h"
@@ -345,6 +346,12 @@ std::string GetProductCompany(const std::string& input, const std::string& produ
     if (auto special = SpecialProductCompany(path)) return *special;
 
     const FileVersionInfoRec v = ReadVersionInfo(path);
+    if (v == FileVersionInfoRec{}) {
+        // A program without a version resource (a Linux executable): its publisher as the
+        // desktop's software metadata knows it.
+        platform::ProgramIdentity identity;
+        if (platform::FindProgramIdentity(path, identity)) return identity.publisher;
+    }
     // ", LLC" is a template's leftover, not a company.
     std::string k = SameText(v.CompanyName, ", LLC") ? std::string() : v.CompanyName;
     const std::string legal = TrimText(v.LegalCopyright);

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "productinfo/product_cache.h"
 
+#include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
 #include "support/text_utils.h"
 
@@ -12,10 +13,12 @@ ProductInfoCache::Entry& ProductInfoCache::Lookup(const std::string& path) {
     ForgetUnused(now);
     platform::FileIdentity identity;
     const bool known = platform::GetFileIdentity(path, identity);
+    const std::uint64_t identities = platform::ProgramIdentityGeneration();
     auto it = entries_.find(path);
-    if (it == entries_.end() || !known || !(it->second.identity == identity)) {
+    if (it == entries_.end() || !known || !(it->second.identity == identity) || it->second.identities != identities) {
         Entry fresh;
         fresh.identity = identity;
+        fresh.identities = identities;
         fresh.name = GetProductName(path);
         if (!known) {
             // A file that cannot be looked at is never kept: it may appear at any moment.
@@ -45,10 +48,12 @@ bool ProductInfoCache::NameOfFile(const std::string& path, std::string& name) {
     if (!platform::GetFileIdentity(path, identity) || identity.size == 0) return false;
     const Clock::time_point now = now_();
     ForgetUnused(now);
+    const std::uint64_t identities = platform::ProgramIdentityGeneration();
     auto it = entries_.find(path);
-    if (it == entries_.end() || !(it->second.identity == identity)) {
+    if (it == entries_.end() || !(it->second.identity == identity) || it->second.identities != identities) {
         Entry fresh;
         fresh.identity = identity;
+        fresh.identities = identities;
         fresh.name = GetProductName(path);
         it = entries_.insert_or_assign(path, std::move(fresh)).first;
     }

@@ -7,10 +7,12 @@
 // second. An entry is reused while the file keeps its identity (path, volume and file
 // number, size, write time), so a steady refresh reads no file and walks no registry, and a
 // replaced executable is named afresh. Entries nobody asked for in the last
-// `kForgetAfter` go, so the cache holds what the list shows. One cache per thread.
+// `kForgetAfter` go, so the cache holds what the list shows. A new index of program identities
+// (Linux: desktop entries and packages read again) names every file afresh. One cache per thread.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 
@@ -49,6 +51,7 @@ private:
         std::string version;
         bool has_company = false;
         bool has_version = false;
+        std::uint64_t identities = 0;  // ProgramIdentityGeneration() when named
     };
 
     Entry& Lookup(const std::string& path);

@@ -10,16 +10,12 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/read_only_file.h"
+#include "support/U_Version.h"
 #include "support/text_utils.h"
 
 namespace vanto {
 
 namespace {
-
-// The per-product rows. Each list runs top to bottom.
-constexpr std::array<ProductRule, 0> kEarlyRules{};
-constexpr std::array<ProductRule, 0> kLateRules{};
-constexpr std::array<std::string_view, 0> kPublisherDomains{};
 
 const std::string kNoText;
 
@@ -35,7 +31,38 @@ std::string CodePageChar(char16_t c) {
     return ok ? s : std::string();
 }
 
+std::string ReplaceEvery(const std::string& text, std::string_view from, std::string_view to) {
+    if (from.empty()) return text;
+    std::string out;
+    std::size_t at = 0;
+    for (std::size_t hit; (hit = text.find(from, at)) != std::string::npos; at = hit + from.size()) {
+        out.append(text, at, hit - at);
+        out += to;
+    }
+    out.append(text, at, std::string::npos);
+    return out;
+}
+
+// The space-separated words of `text` before the first one that begins with `prefix`.
+std::string WordsBefore(const std::string& text, std::string_view prefix) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        if (end > start && TextStartsWith(std::string_view(text).substr(start, end - start), prefix)) {
+            return TrimText(std::string_view(text).substr(0, start));
+        }
+        start = end + 1;
+    }
+    return text;
+}
+
 }  // namespace
+
+bool SiblingFileExists(const std::string& folder, std::string_view relative) {
+    if (folder.empty()) return false;
+    platform::ReadOnlyFile file;
+    return file.open(SiblingPath(folder, relative));
+}
 
 const std::string& SubjectText(const NamingCall& call, Subject subject) {
     switch (subject) {
@@ -98,6 +125,16 @@ bool TestHolds(const RuleTest& test, const NamingCall& call) {
         case Match::Wildcard:
             holds = MatchesMask(s, test.text);
             break;
+        case Match::MajorIn:
+        case Match::ReleaseIn: {
+            const TOrvoVersion v = TOrvoVersion::Create(s);
+            const std::int32_t n = test.match == Match::MajorIn ? v.Major : v.Release;
+            holds = n >= test.low && n <= test.high;
+            break;
+        }
+        case Match::FileExists:
+            holds = SiblingFileExists(call.folder, test.text);
+            break;
     }
     return holds != test.negate;
 }
@@ -137,6 +174,23 @@ void RunProductRules(std::span<const ProductRule> rules, NamingCall& call) {
             case Action::Call:
                 if (e.fn) e.fn(call);
                 break;
+            case Action::AppendMajor: {
+                // A 64-bit sum, so no offset a row names can overflow.
+                const std::int64_t n =
+                    std::int64_t{TOrvoVersion::Create(SubjectText(call, e.field)).Major} + e.number;
+                call.R += ' ';
+                call.R += std::to_string(n);
+                break;
+            }
+            case Action::ReplaceText:
+                call.R = ReplaceEvery(call.R, e.text, e.with);
+                break;
+            case Action::TakeFieldNoExt:
+                call.R = FileNameNoExt(SubjectText(call, e.field));
+                break;
+            case Action::KeepWordsBefore:
+                call.R = WordsBefore(call.R, e.text);
+                break;
         }
     }
 }
@@ -156,9 +210,6 @@ const std::string& CopyrightSign() {
     return sign;
 }
 
-std::span<const ProductRule> EarlyProductRules() { return kEarlyRules; }
-std::span<const ProductRule> LateProductRules() { return kLateRules; }
-std::span<const std::string_view> PublisherDomainSuffixes() { return kPublisherDomains; }
 
 bool MatchesMask(std::string_view text, std::string_view mask) {
     // Greedy match with one backtrack point per "*": linear in practice, never exponential.

@@ -55,7 +55,11 @@ enum class Subject : unsigned char {
 };
 
 // Wildcard: a file-name style mask, "*" for any run and "?" for one byte.
-enum class Match : unsigned char { Equals, BeginsWith, EndsWith, Contains, IsEmpty, Wildcard };
+// MajorIn / ReleaseIn: the first / third number of the subject read as a four-part version
+// lies in [low, high].
+// FileExists: `text` below the folder is a regular file that can be opened (the subject is
+// ignored; a bare name without a folder has no siblings).
+enum class Match : unsigned char { Equals, BeginsWith, EndsWith, Contains, IsEmpty, Wildcard, MajorIn, ReleaseIn, FileExists };
 
 struct RuleTest {
     Subject subject = Subject::None;
@@ -63,6 +67,8 @@ struct RuleTest {
     std::string_view text{};
     bool case_sensitive = false;  // rows compare ASCII case-insensitively unless they say so
     bool negate = false;
+    std::int32_t low = 0;  // the range of MajorIn and ReleaseIn
+    std::int32_t high = 0;
 };
 
 using RuleFunction = void (*)(NamingCall& call);
@@ -75,6 +81,10 @@ enum class Action : unsigned char {
     CutPrefix,  // a leading text removed (case-insensitive), R trimmed when `trim`
     CutSuffix,  // a trailing text removed (case-insensitive), R trimmed when `trim`
     Call,       // fn(call): for rows that are more than a test and a text
+    AppendMajor,      // R += " " + (first number of `field` + `number`)
+    ReplaceText,      // every `text` in R (case-sensitive) becomes `with`
+    TakeFieldNoExt,   // R := the field named by `field`, less its last extension
+    KeepWordsBefore,  // R := the words before the first word that begins with `text`, trimmed
 };
 
 struct RuleEffect {
@@ -83,6 +93,27 @@ struct RuleEffect {
     Subject field = Subject::None;
     bool trim = false;
     RuleFunction fn = nullptr;
+    std::int32_t number = 0;
+    std::string_view with{};
+};
+
+// The case a product row is meant for, small enough to build in a test folder: the file
+// (its path below the folder, "/" between folders), its version strings, the files beside
+// it and the uninstall entries the row reads, and the name GetProductName then gives.
+//   fields:    "Key=value" pairs joined by "|"; keys D C F I L O P V stand for
+//              FileDescription, CompanyName, FileVersion, InternalName, LegalCopyright,
+//              OriginalFilename, ProductName, ProductVersion.
+//   files:     "path=content" pairs joined by "|", paths relative to the file's folder;
+//              content "PE:K=value" is an executable with that one version string, and
+//              the path "<self>" adds the content to the end of the file itself.
+//   uninstall: entries joined by "|", each "Name=value" pairs joined by ";"; "{dir}"
+//              stands for the file's folder.
+struct ProductExample {
+    std::string_view file{};
+    std::string_view fields{};
+    std::string_view result{};
+    std::string_view files{};
+    std::string_view uninstall{};
 };
 
 struct ProductRule {
@@ -91,6 +122,8 @@ struct ProductRule {
     // One raw text the row is meant for (the company, or the product name for rows that test
     // the product), so that a test can run every row's own case through the whole table.
     std::string_view example{};
+    // The product rows' own case (product rows leave `example` empty).
+    ProductExample sample{};
 };
 
 // Builders that keep a table row on one line (after `using namespace vanto::rules;`):
@@ -109,6 +142,11 @@ constexpr RuleTest BeginsWithExactly(Subject s, std::string_view text) {
     return {s, Match::BeginsWith, text, true};
 }
 constexpr RuleTest ContainsExactly(Subject s, std::string_view text) { return {s, Match::Contains, text, true}; }
+constexpr RuleTest MajorIn(Subject s, std::int32_t low, std::int32_t high) {
+    return {s, Match::MajorIn, {}, false, false, low, high};
+}
+constexpr RuleTest ReleaseIs(Subject s, std::int32_t n) { return {s, Match::ReleaseIn, {}, false, false, n, n}; }
+constexpr RuleTest HasFile(std::string_view relative) { return {Subject::Folder, Match::FileExists, relative}; }
 constexpr RuleTest Not(RuleTest t) {
     t.negate = !t.negate;
     return t;
@@ -125,6 +163,14 @@ constexpr RuleEffect CutSuffix(std::string_view text, bool trim = false) {
     return {Action::CutSuffix, text, Subject::None, trim};
 }
 constexpr RuleEffect Call(RuleFunction fn) { return {Action::Call, {}, Subject::None, false, fn}; }
+constexpr RuleEffect AppendMajor(Subject field, std::int32_t add = 0) {
+    return {Action::AppendMajor, {}, field, false, nullptr, add};
+}
+constexpr RuleEffect ReplaceText(std::string_view from, std::string_view to) {
+    return {Action::ReplaceText, from, Subject::None, false, nullptr, 0, to};
+}
+constexpr RuleEffect TakeFieldNoExt(Subject field) { return {Action::TakeFieldNoExt, {}, field}; }
+constexpr RuleEffect KeepWordsBefore(std::string_view prefix) { return {Action::KeepWordsBefore, prefix}; }
 
 }  // namespace rules
 
@@ -156,7 +202,7 @@ const std::string& CopyrightSign();   // U+00A9
 bool MatchesMask(std::string_view text, std::string_view mask);
 
 // Publishers' web domains that some names carry at their end ("Foo Tool example.com");
-// the clean-up cuts the first one found, case-insensitively.
+// the clean-up tries each in order and cuts it where the name ends with it (ASCII case folded).
 std::span<const std::string_view> PublisherDomainSuffixes();
 
 // Facts for rules that look beside the executable. A sibling file that exists but cannot
@@ -165,6 +211,10 @@ std::span<const std::string_view> PublisherDomainSuffixes();
 // `relative` (written with "\" or "/") below `folder`, with the folder's own separator;
 // empty for an empty folder (a bare name has no siblings).
 std::string SiblingPath(const std::string& folder, std::string_view relative);
+
+// True when `relative` below `folder` is a regular file that opens for reading; false for
+// an empty folder (a bare name has no siblings), a folder, a FIFO or a broken link.
+bool SiblingFileExists(const std::string& folder, std::string_view relative);
 
 // The lines of a text file (CR LF, LF or CR line ends; a UTF-8 byte-order mark dropped),
 // reading at most `max_bytes`. False when the file is absent, not a regular file, larger

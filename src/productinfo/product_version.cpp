@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/program_identity.h"
 #include "platform/registry.h"
 #include "productinfo/U_OrvoFct.h"
 #include "productinfo/product_rules.h"
@@ -146,7 +147,7 @@ std::string FfdshowVersion() {
 
 std::string MalwarebytesVersion(const std::string& folder) {
     for (const char* name : {"Malwarebytes Anti-Malware", "Malwarebytes Anti-Ransomware version", "Malwarebytes version"}) {
-        const std::string v = ExtractWord(FindInstalledVersion(name), 0, " ");
+        std::string v = ExtractWord(FindInstalledVersion(name), 0, " ");
         if (!v.empty()) return v;
     }
     const std::string line = FirstLineOf(SiblingPath(folder, "changes.txt"));
@@ -416,7 +417,7 @@ std::string Farbar(VersionCall& c) {
 std::string PotPlayer(VersionCall& c) {
     if (c.n.R != "0.0.0.0") return {};
     for (const char* lib : {"PotPlayer.dll", "PotPlayer64.dll"}) {
-        const std::string v = FixedVersionOf(SiblingPath(c.n.folder, lib));
+        std::string v = FixedVersionOf(SiblingPath(c.n.folder, lib));
         if (IsNonZeroVersion(v)) return v;
     }
     return {};
@@ -438,7 +439,7 @@ std::string TrimV(VersionCall& c) {
 std::string ReadmeVersion(VersionCall& c, const char* file) {
     const std::string line = FirstLineOf(SiblingPath(c.n.folder, file));
     for (int i = WordCount(line, " ") - 1; i >= 0; --i) {
-        const std::string w = StripVersionPrefix(ExtractWord(line, i, " "));
+        std::string w = StripVersionPrefix(ExtractWord(line, i, " "));
         if (IsDotted(w) && w.find('.') != std::string::npos) return w;
     }
     return {};
@@ -450,7 +451,7 @@ std::string VirtualDub2(VersionCall& c) { return ReadmeVersion(c, "readme.md"); 
 std::string TaxLibraries(VersionCall& c) {
     const std::string year = RightText(c.n.product, 2);
     for (const std::string& lib : {"wmain" + year + ".dll", "wcore" + year + ".dll"}) {
-        const std::string v = SiblingVersion(SiblingPath(c.n.folder, lib));
+        std::string v = SiblingVersion(SiblingPath(c.n.folder, lib));
         if (!v.empty()) return v;
     }
     return {};
@@ -463,7 +464,7 @@ std::string NwJs(VersionCall& c) {
 
 std::string RevoPortable(VersionCall& c) {
     for (const char* exe : {"x64\\RevoUnPro.exe", "x86\\RevoUnPro.exe", "x64\\RevoUn.exe", "x86\\RevoUn.exe"}) {
-        const std::string v = SiblingVersion(SiblingPath(c.n.folder, exe));
+        std::string v = SiblingVersion(SiblingPath(c.n.folder, exe));
         if (!v.empty()) return v;
     }
     return {};
@@ -706,12 +707,10 @@ void Reconcile(VersionCall& c) {
     if (w.find('.') != std::string::npos && pv.find('.') != std::string::npos) {
         const std::string p = CleanVersionText(pv);
         const TOrvoVersion wv = Ver(w), pvv = Ver(p);
-        if (wv.MS() < pvv.MS() && wv.Major == pvv.Major && Part(w, 1) + Part(w, 2) != Part(p, 1) &&
-            !TextContains("notepad++", name)) {
-            w = p;
-        } else if (w == "0.0.0.0" && pvv.MS() != 0) {
-            w = p;
-        }
+        // 7.61 written as 7.6.1 is the same version; a greater minor is a newer one.
+        const bool newer_minor = wv.MS() < pvv.MS() && wv.Major == pvv.Major &&
+                                 Part(w, 1) + Part(w, 2) != Part(p, 1) && !TextContains("notepad++", name);
+        if (newer_minor || (w == "0.0.0.0" && pvv.MS() != 0)) w = p;
     }
 
     {
@@ -800,6 +799,12 @@ std::string ResolveProductVersion(std::string& path, std::string product, std::s
     }
     c.n.product = std::move(product);
     c.n.company = std::move(company);
+
+    // A program without a version resource (a Linux executable): its package's version.
+    if (ReadVersionInfo(path) == FileVersionInfoRec{}) {
+        platform::ProgramIdentity identity;
+        if (platform::FindProgramIdentity(path, identity) && !identity.version.empty()) return identity.version;
+    }
 
     // 3., 4.
     if (FileExistsNotEmpty(platform::AnsiToWide(path)) && FirstFound(kTriggerRows, c)) return c.n.R;

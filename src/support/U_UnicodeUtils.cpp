@@ -139,7 +139,8 @@ std::wstring GetFileVersionText(const std::wstring& path) {
     if (!FileExistsWide(path)) return L"File not found";
     std::uint32_t ms = 0;
     std::uint32_t ls = 0;
-    if (!ReadFixedFileVersion(platform::WideToAnsi(path), ms, ls)) return {};
+    // By the wide path itself: narrowed to the code page, a name it cannot hold opens nothing.
+    if (!ReadFixedFileVersion(path, ms, ls)) return {};
     return std::to_wstring(ms >> 16) + L"." + std::to_wstring(ms & 0xFFFFu) + L"." + std::to_wstring(ls >> 16) + L"." +
            std::to_wstring(ls & 0xFFFFu);
 }

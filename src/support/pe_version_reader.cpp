@@ -431,7 +431,10 @@ bool ReadElfVersion(ByteSource& src, VersionResource& out) {
 // go through one window that is refilled on a miss: a handful of system calls per file.
 class FileByteSource final : public ByteSource {
 public:
-    bool open(const std::string& path) { return file_.open(path); }
+    template <typename Path>
+    bool open(const Path& path) {
+        return file_.open(path);
+    }
     std::uint64_t size() const override { return file_.size(); }
     bool read(std::uint64_t offset, void* dst, std::size_t count) override {
         if (!Fits(file_.size(), offset, count)) return false;
@@ -497,19 +500,37 @@ bool ReadVersionResource(ByteSource& source, VersionResource& out) {
     return ok;
 }
 
-bool ReadVersionResource(const std::string& path, VersionResource& out) {
+namespace {
+
+template <typename Path>
+bool ReadVersionResourceAt(const Path& path, VersionResource& out) {
     out = VersionResource{};
     FileByteSource file;
     if (!file.open(path)) return false;
     return ReadVersionResource(file, out);
 }
 
-bool ReadFixedFileVersion(const std::string& path, std::uint32_t& ms, std::uint32_t& ls) {
+template <typename Path>
+bool ReadFixedFileVersionAt(const Path& path, std::uint32_t& ms, std::uint32_t& ls) {
     VersionResource res;
-    if (!ReadVersionResource(path, res) || !res.hasFixedInfo) return false;
+    if (!ReadVersionResourceAt(path, res) || !res.hasFixedInfo) return false;
     ms = res.fixed.fileVersionMS;
     ls = res.fixed.fileVersionLS;
     return true;
+}
+
+}  // namespace
+
+bool ReadVersionResource(const std::string& path, VersionResource& out) { return ReadVersionResourceAt(path, out); }
+
+bool ReadVersionResource(const std::wstring& path, VersionResource& out) { return ReadVersionResourceAt(path, out); }
+
+bool ReadFixedFileVersion(const std::string& path, std::uint32_t& ms, std::uint32_t& ls) {
+    return ReadFixedFileVersionAt(path, ms, ls);
+}
+
+bool ReadFixedFileVersion(const std::wstring& path, std::uint32_t& ms, std::uint32_t& ls) {
+    return ReadFixedFileVersionAt(path, ms, ls);
 }
 
 std::size_t ChooseResourceLanguage(const std::vector<std::uint16_t>& languages) {

@@ -116,6 +116,9 @@ private:
 // Reads the version resource of the PE or ELF file at `path`. False (and `out` empty) when
 // the file cannot be read, is neither PE nor ELF, or has no readable version resource.
 bool ReadVersionResource(const std::string& path, VersionResource& out);
+// The same for a wide path (platform/files.h): on Windows every file name, also those the
+// ANSI code page cannot hold.
+bool ReadVersionResource(const std::wstring& path, VersionResource& out);
 bool ReadVersionResource(ByteSource& source, VersionResource& out);
 
 // Parses a VS_VERSIONINFO block already in memory. False when its root block is damaged.
@@ -124,6 +127,7 @@ bool ParseVersionInfo(const std::uint8_t* data, std::size_t size, VersionResourc
 // The fixed file version (dwFileVersionMS / dwFileVersionLS) of the file's version resource.
 // False when the file has no readable version resource or it lacks the fixed part.
 bool ReadFixedFileVersion(const std::string& path, std::uint32_t& ms, std::uint32_t& ls);
+bool ReadFixedFileVersion(const std::wstring& path, std::uint32_t& ms, std::uint32_t& ls);
 
 // Picks one language among the language IDs of a resource's entries (neutral, else 0x0409,
 // else any English, else the first). Returns the index; 0 for an empty list.

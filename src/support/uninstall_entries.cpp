@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "support/uninstall_entries.h"
 
+#include <utility>
+
 #include "platform/registry.h"
 #include "platform/system_facts.h"
 #include "support/text_utils.h"
@@ -30,7 +32,9 @@ void ListEntries(RegRoot root, const std::string& key, const RegKey& opened, Reg
     for (const std::string& sub : subkeys) {
         RegKey entry;
         if (!entry.Open(root, key + sub + "\\", RegAccess::Read, view)) {
-            errors.push_back(std::string("Unable to open ") + RootName(root) + key + sub);
+            std::string error = "Unable to open ";
+            error.append(RootName(root)).append(key).append(sub);
+            errors.push_back(std::move(error));
             continue;
         }
         std::string line;

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "support/pe_version_reader.h"
 
+#include "platform/codepage.h"
 #include "testsupport/pe_builder.h"
 #include "testsupport/test_support.h"
 
@@ -15,7 +16,9 @@
 #include <functional>
 #include <optional>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -238,9 +241,23 @@ TEST(PeVersionReader, ConvertsUtf16ToPlatformText) {
     const Bytes bytes = EncodeVersionInfo(VersionWithStrings(
         {{"LegalCopyright", "© Ombrevale"}, {"ProductName", "أداة"}, {"Comments", "𝄞 clef"}}));
     const VersionResource res = MustRead(BuildPeWithVersion(bytes).bytes);
+    // The strings are the platform's 8-bit text, the same as the platform conversion gives.
+    EXPECT_EQ(PrimaryVersionString(res, "LegalCopyright"), platform::Utf16ToCodePage(u"© Ombrevale"));
+    EXPECT_EQ(PrimaryVersionString(res, "ProductName"), platform::Utf16ToCodePage(u"أداة"));
+    EXPECT_EQ(PrimaryVersionString(res, "Comments"), platform::Utf16ToCodePage(u"𝄞 clef"));
+#if defined(_WIN32)
+    // Windows: the ANSI code page, where the rules look for the sign as byte 0xA9; what it
+    // cannot hold becomes its default character.
+    if (GetACP() == 1252) {
+        EXPECT_EQ(PrimaryVersionString(res, "LegalCopyright"), "\xA9 Ombrevale");
+        EXPECT_EQ(PrimaryVersionString(res, "ProductName"), "????");
+    }
+#else
+    // Linux: UTF-8, every character kept, the surrogate pair as one four-byte character.
     EXPECT_EQ(PrimaryVersionString(res, "LegalCopyright"), "© Ombrevale");
     EXPECT_EQ(PrimaryVersionString(res, "ProductName"), "أداة");
     EXPECT_EQ(PrimaryVersionString(res, "Comments"), "𝄞 clef");
+#endif
 }
 
 TEST(PeVersionReader, QueriesLikeThePlatformVersionApi) {

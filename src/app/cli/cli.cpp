@@ -6,6 +6,7 @@
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
 #include "platform/files.h"
+#include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
 #include "support/U_UnicodeUtils.h"
 
@@ -179,6 +180,8 @@ namespace {
 int PrintList(const Options& o, std::ostream& out) {
     TConnectionArray snapshot;
     TakeSnapshot(snapshot);
+    // No window waits on us: name the programs from the full index, not the file alone.
+    platform::WaitForProgramIdentityIndex();
     WriteTable(ConnectionTable(snapshot, o.all, [](std::uint32_t pid) { return DisplayName(GetProcessPath(pid)); }),
                o.format, out);
     out.flush();
@@ -186,6 +189,7 @@ int PrintList(const Options& o, std::ostream& out) {
 }
 
 int PrintIdentify(const Options& o, std::ostream& out) {
+    platform::WaitForProgramIdentityIndex();
     WriteTable(IdentifyTable(o.paths, o.verbose), o.format, out);
     out.flush();
     return out ? 0 : 1;

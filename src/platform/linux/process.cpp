@@ -10,6 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/package_metadata.h"
+#include "platform/linux/posix_file_io.h"
+
 namespace vanto::platform {
 
 namespace {
@@ -45,6 +48,15 @@ bool GetProcessImagePath(std::uint32_t pid, std::string& path) {
     constexpr std::string_view kDeleted = " (deleted)";
     if (path.size() > kDeleted.size() && path.compare(path.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0)
         path.resize(path.size() - kDeleted.size());
+    // A Flatpak sandbox mounts its application at /app and its runtime at /usr: the path is
+    // the sandbox's, the file is found on the host through the sandbox's instance record.
+    if (path.starts_with("/app/") || path.starts_with("/usr/")) {
+        std::string info;
+        if (posix_io::ReadBoundedFile(ProcPath(pid, "root/.flatpak-info"), std::size_t{64} * 1024, info) == posix_io::ReadResult::Ok) {
+            std::string host = FlatpakHostPath(path, info);
+            if (!host.empty()) path = std::move(host);
+        }
+    }
     return !path.empty();
 }
 

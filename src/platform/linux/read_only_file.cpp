@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "platform/read_only_file.h"
 
+#include "platform/files.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,6 +28,8 @@ bool ReadOnlyFile::open(const std::string& path) {
     size_ = static_cast<std::uint64_t>(st.st_size);
     return true;
 }
+
+bool ReadOnlyFile::open(const std::wstring& path) { return open(WideToAnsi(path)); }
 
 bool ReadOnlyFile::isOpen() const { return handle_ >= 0; }
 

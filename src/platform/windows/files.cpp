@@ -5,6 +5,8 @@
 // functions with converted paths.
 #include "platform/files.h"
 
+#include "platform/path_text.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -225,7 +227,7 @@ std::string GetExecutablePath() {
         if (n == 0) return {};
         if (n < buf.size()) {
             buf.resize(n);
-            return WideToAnsi(buf);
+            return WideToAnsiPath(buf);
         }
         if (buf.size() >= 32768) return {};
         buf.resize(buf.size() * 2);

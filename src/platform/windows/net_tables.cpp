@@ -18,13 +18,24 @@ NetTableReader::~NetTableReader() = default;
 
 namespace {
 
+// The size probe and the read are two calls, and the table can grow between them (a busy
+// machine opens sockets all the time; under Wine each call walks the host's sockets and can
+// take seconds). A read that finds the buffer too small is tried again with the size it
+// reports and room for a few more rows, rather than losing the whole table for this snapshot.
 template <typename Fn>
 std::vector<BYTE> ReadTable(Fn call) {
+    constexpr int kAttempts = 8;
+    constexpr DWORD kMaxTableBytes = DWORD{64} << 20;
     DWORD size = 0;
     call(nullptr, &size);  // only the size it writes back is used
-    std::vector<BYTE> buf(size);
-    if (size == 0 || call(buf.data(), &size) != NO_ERROR) return {};
-    return buf;
+    for (int attempt = 0; attempt < kAttempts && size != 0; ++attempt) {
+        std::vector<BYTE> buf(size);
+        const DWORD rc = call(buf.data(), &size);
+        if (rc == NO_ERROR) return buf;
+        if (rc != ERROR_INSUFFICIENT_BUFFER || size > kMaxTableBytes) break;
+        size += size / 4;
+    }
+    return {};
 }
 
 }  // namespace

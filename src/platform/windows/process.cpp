@@ -5,6 +5,8 @@
 // (loaded at first use), and the Toolhelp process list.
 #include "platform/process.h"
 
+#include "platform/path_text.h"
+
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
@@ -13,13 +15,15 @@ namespace vanto::platform {
 
 namespace {
 
-using GetModuleFileNameExAFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+// The wide form: the 8-bit one turns every character outside the ANSI code page into "?",
+// which leaves a path that opens nothing. WideToAnsiPath gives one that opens the file.
+using GetModuleFileNameExWFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
 
-GetModuleFileNameExAFn ModuleFileNameFn() {
-    static const GetModuleFileNameExAFn fn = [] {
+GetModuleFileNameExWFn ModuleFileNameFn() {
+    static const GetModuleFileNameExWFn fn = [] {
         HMODULE lib = LoadLibraryW(L"psapi.dll");
-        return lib ? reinterpret_cast<GetModuleFileNameExAFn>(
-                         reinterpret_cast<void*>(GetProcAddress(lib, "GetModuleFileNameExA")))
+        return lib ? reinterpret_cast<GetModuleFileNameExWFn>(
+                         reinterpret_cast<void*>(GetProcAddress(lib, "GetModuleFileNameExW")))
                    : nullptr;
     }();
     return fn;
@@ -30,12 +34,12 @@ GetModuleFileNameExAFn ModuleFileNameFn() {
 bool GetProcessImagePath(std::uint32_t pid, std::string& path) {
     HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
     if (!h) return false;
-    char buf[MAX_PATH] = {};
+    wchar_t buf[MAX_PATH] = {};
     DWORD n = 0;
     if (auto fn = ModuleFileNameFn()) n = fn(h, nullptr, buf, MAX_PATH);
     CloseHandle(h);
     if (n == 0) return false;
-    path.assign(buf, strnlen(buf, MAX_PATH));
+    path = WideToAnsiPath(std::wstring_view(buf, wcsnlen(buf, MAX_PATH)));
     return !path.empty();
 }
 

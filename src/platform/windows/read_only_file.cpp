@@ -15,15 +15,28 @@ ReadOnlyFile::~ReadOnlyFile() { close(); }
 bool ReadOnlyFile::open(const std::string& path) {
     close();
     if (path.empty()) return false;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return adopt(reinterpret_cast<std::intptr_t>(CreateFileA(path.c_str(), GENERIC_READ,
+                                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+bool ReadOnlyFile::open(const std::wstring& path) {
+    close();
+    if (path.empty()) return false;
+    return adopt(reinterpret_cast<std::intptr_t>(CreateFileW(path.c_str(), GENERIC_READ,
+                                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+bool ReadOnlyFile::adopt(std::intptr_t handle) {
+    HANDLE h = AsHandle(handle);
     if (h == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size) || size.QuadPart < 0) {
         CloseHandle(h);
         return false;
     }
-    handle_ = reinterpret_cast<std::intptr_t>(h);
+    handle_ = handle;
     size_ = static_cast<std::uint64_t>(size.QuadPart);
     return true;
 }

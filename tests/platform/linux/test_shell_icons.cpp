@@ -6,6 +6,8 @@
 
 #include "platform/shell_icons.h"
 
+#include "platform/program_identity.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,7 +32,15 @@ protected:
     ShellIconsTest()
         : home_("XDG_DATA_HOME", (dir_.path() / "home").string()),
           dirs_("XDG_DATA_DIRS", (dir_.path() / "sys").string()),
-          path_("PATH", (dir_.path() / "bin").string()) {}
+          path_("PATH", (dir_.path() / "bin").string()) {
+        // Icons come from desktop entries alone: keep the machine's package database out.
+        ProgramIdentitySources none;
+        none.dpkg_folder = (dir_.path() / "dpkg").string();
+        none.appstream_folders = {};
+        none.flatpak_installations = {};
+        none.snap_desktop_folder = (dir_.path() / "snapd").string();
+        SetProgramIdentitySources(none);
+    }
 
     std::string Program(const std::string& name) const {
         const fs::path p = dir_.write("bin/" + name, "#!/bin/sh\n");
@@ -39,8 +49,12 @@ protected:
     }
     void Entry(const std::string& where, const std::string& text) const { dir_.write(where, text); }
 
-    // Re-reads the desktop entries, as attaching the image list does.
-    ImageListHandle Reload() const { return GetSystemImageList(true); }
+    // Re-reads the desktop entries, as attaching the image list does, and waits for them.
+    ImageListHandle Reload() const {
+        const ImageListHandle list = GetSystemImageList(true);
+        WaitForProgramIdentityIndex();
+        return list;
+    }
 
     std::string Theme(int index) const {
         ShellIconPicture p;

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// The one index behind program names and icons on Linux (not a platform service of its own):
+// the desktop entries of the XDG data folders and of the Flatpak and Snap exports, the AppStream
+// metadata of their applications and the files of every dpkg package. Built in one pass from a
+// snapshot of the environment, then read-only, so lookups share it between threads freely.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/program_identity.h"
+
+namespace vanto::platform {
+
+// Everything a build reads from the environment, taken on the caller's thread.
+struct ProgramIndexFacts {
+    std::vector<std::string> data_folders;  // XDG data folders, the user's own first
+    std::vector<std::string> path_folders;  // PATH
+    std::string locale;                     // MessagesLocale()
+    ProgramIdentitySources sources;
+
+    bool operator==(const ProgramIndexFacts& o) const {
+        return data_folders == o.data_folders && path_folders == o.path_folders && locale == o.locale &&
+               sources.dpkg_folder == o.sources.dpkg_folder && sources.appstream_folders == o.sources.appstream_folders &&
+               sources.flatpak_installations == o.sources.flatpak_installations &&
+               sources.snap_desktop_folder == o.sources.snap_desktop_folder &&
+               sources.snap_mount_folder == o.sources.snap_mount_folder;
+    }
+};
+
+ProgramIndexFacts CurrentProgramIndexFacts(const ProgramIdentitySources& sources);
+
+// One application's desktop entry, with what its AppStream metadata adds.
+struct IndexedApplication {
+    std::string desktop_id;  // "org.example.Foo.desktop"
+    std::string name;
+    std::string icon;
+    std::string publisher;
+    std::string release;     // newest AppStream release
+};
+
+// A folder or file whose change means the index is out of date.
+struct IndexStamp {
+    std::string path;
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::int64_t mtime_ns = 0;
+    std::int64_t size = 0;
+    bool operator==(const IndexStamp&) const = default;
+};
+IndexStamp StampOf(const std::string& path);
+
+// Which package owns a file: an open-addressing table over views into the .list texts, so
+// that hundreds of thousands of files cost two flat arrays and no allocation per file.
+class FileOwnerTable {
+public:
+    void Reserve(std::size_t files);
+    // Keeps the first owner of a file.
+    void Insert(std::string_view file, std::uint32_t owner);
+    // The owner of `file`, or -1.
+    std::int64_t Find(std::string_view file) const;
+    std::size_t size() const { return entries_.size(); }
+
+private:
+    struct Entry {
+        const char* data;
+        std::uint32_t size;
+        std::uint32_t owner;
+        std::uint64_t hash;
+    };
+    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> slots_;  // entry index + 1; 0 is a free slot
+};
+
+class ProgramIndex {
+public:
+    ProgramIndexFacts facts;
+    std::vector<IndexedApplication> apps;
+    std::unordered_map<std::string, std::uint32_t> app_by_path;     // program as written and resolved
+    std::unordered_map<std::string, std::uint32_t> app_by_name;     // program file names
+    std::unordered_map<std::string, std::uint32_t> app_by_flatpak;  // Flatpak application id
+    std::unordered_map<std::string, std::uint32_t> app_by_snap;     // snap name
+    std::vector<std::string> flatpak_app_folders;                   // "<installation>/app/", resolved
+    std::string snap_mount_folder;                                  // resolved, with a trailing "/"
+
+    std::vector<std::string> package_versions;                       // upstream, one per package
+    std::vector<std::string> package_lists;                          // the .list texts, kept for the views
+    FileOwnerTable package_by_file;
+    std::vector<IndexStamp> stamps;
+    std::int64_t built_at_ns = 0;  // wall clock when the build started
+
+    // The application that runs `path` (resolved to `real`); nullptr when none does.
+    const IndexedApplication* ApplicationOf(const std::string& path, const std::string& real) const;
+    // The application run by a bare program name (a process-list name); nullptr when none.
+    const IndexedApplication* ApplicationNamed(const std::string& name) const;
+    // The upstream version of the package owning the file; empty when no package owns it.
+    std::string PackageVersionOf(const std::string& path, const std::string& real) const;
+
+    // True when a folder or file the build read has changed since.
+    bool Outdated() const;
+};
+
+// Builds the index; gives up early (with what it has) when `stop` is set.
+std::shared_ptr<const ProgramIndex> BuildProgramIndex(const ProgramIndexFacts& facts, const std::atomic<bool>& stop);
+
+// The current index; nullptr until the first build is done. With `wait`, builds it (or brings
+// it up to date) first. Without, only starts a build or a change check when one is due.
+std::shared_ptr<const ProgramIndex> CurrentProgramIndex(bool wait);
+
+}  // namespace vanto::platform

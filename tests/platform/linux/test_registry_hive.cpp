@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+//
+// The Linux hive files themselves: their text, their modes, corrupt and oversized files,
+// other programs and processes writing them. What the registry interface promises on both
+// backends is in ../test_registry.cpp.
+#include "platform/registry.h"
+
+#include "testsupport/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace fs = std::filesystem;
+using namespace vanto::platform;
+using vanto::testing::readFile;
+using vanto::testing::TempDir;
+
+using vanto::testing::ScopedEnv;
+
+namespace {
+
+// Each test gets its own hives: the user hive in a folder that does not exist yet.
+class RegistryTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path user_hive = dir.path() / "config" / "registry.reg";
+    fs::path machine_hive = dir.path() / "machine.reg";
+    ScopedEnv user_env{"VANTOSCOPE_USER_HIVE", user_hive.string()};
+    ScopedEnv machine_env{"VANTOSCOPE_MACHINE_HIVE", machine_hive.string()};
+
+    void WriteMachineHive(const std::string& text) { dir.write("machine.reg", text); }
+
+    // Points the user hive at a copy of its file, so that what follows is read from the file
+    // itself and not from anything this process remembers.
+    void RereadFromCopy(const std::string& name) {
+        fs::path copy = dir.path() / name;
+        fs::copy_file(user_hive, copy);
+        ::setenv("VANTOSCOPE_USER_HIVE", copy.string().c_str(), 1);
+    }
+};
+
+RegValue Raw(std::uint32_t type, std::string data) { return RegValue{type, std::move(data)}; }
+
+TEST_F(RegistryTest, HiveFileIsRegedit4Text) {
+    RegKey key;
+    ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale", RegAccess::ReadWrite));
+    ASSERT_TRUE(key.WriteString("Vantoscope", "/opt/vantoscope/vantoscope"));
+    ASSERT_TRUE(key.WriteDword("Count", 42));
+    ASSERT_TRUE(key.WriteValue("Bin", Raw(kRegBinary, "\x01\xAB")));
+    ASSERT_TRUE(key.WriteValue("Exp", Raw(kRegExpandSz, std::string("A\0", 2))));
+
+    const std::string text = readFile(user_hive);
+    EXPECT_EQ(text.rfind("REGEDIT4\n", 0), 0u);
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\SOFTWARE\\Ombrevale]\n"
+                        "\"Vantoscope\"=\"/opt/vantoscope/vantoscope\"\n"
+                        "\"Count\"=dword:0000002a\n"
+                        "\"Bin\"=hex:01,ab\n"
+                        "\"Exp\"=hex(2):41,00\n"),
+              std::string::npos)
+        << text;
+
+    struct stat st {};
+    ASSERT_EQ(::stat(user_hive.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the user's registry is private";
+    for (const auto& entry : fs::directory_iterator(user_hive.parent_path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "registry.reg" || name == "registry.reg.lock") << "left behind: " << name;
+    }
+}
+
+TEST_F(RegistryTest, MachineHiveIsNeverWritten) {
+    const std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\n\"x\"=\"1\"\n";
+    WriteMachineHive(text);
+    RegKey key;
+    EXPECT_FALSE(key.Open(RegRoot::LocalMachine, "SOFTWARE\\Vendor", RegAccess::ReadWrite));
+    EXPECT_FALSE(key.Create(RegRoot::LocalMachine, "SOFTWARE\\Vendor", RegAccess::ReadWrite));
+    EXPECT_FALSE(key.Create(RegRoot::LocalMachine, "SOFTWARE\\New", RegAccess::Read));
+    EXPECT_TRUE(key.Create(RegRoot::LocalMachine, "SOFTWARE\\Vendor", RegAccess::Read)) << "an existing key opens";
+    EXPECT_FALSE(key.WriteString("x", "2"));
+    EXPECT_FALSE(DeleteRegistryTree(RegRoot::LocalMachine, "SOFTWARE\\Vendor"));
+    EXPECT_EQ(readFile(machine_hive), text);
+    EXPECT_FALSE(fs::exists(machine_hive.string() + ".lock"));
+}
+
+TEST_F(RegistryTest, ACorruptHiveIsLeftByteForByte) {
+    const std::vector<std::pair<std::string, std::string>> corrupt = {
+        {"no header", "[HKEY_CURRENT_USER\\SOFTWARE]\n"},
+        {"garbage", std::string("\x00\x01\xFFgarbage\n", 11)},
+        {"value outside a key", "REGEDIT4\n\"x\"=\"y\"\n"},
+        {"other root", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n"},
+        {"key deletion", "REGEDIT4\n[-HKEY_CURRENT_USER\\SOFTWARE]\n"},
+        {"unterminated key", "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE\n"},
+        {"empty key name", "REGEDIT4\n[HKEY_CURRENT_USER\\\\SOFTWARE]\n"},
+        {"unterminated string", "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE]\n\"x\"=\"y\n"},
+        {"unknown escape", "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE]\n\"x\"=\"a\\nb\"\n"},
+        {"text after string", "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE]\n\"x\"=\"y\" z\n"},
+        {"long dword", "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE]\n\"x\"=dword:123456789\n"},
+        {"bad hex", "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE]\n\"x\"=hex:01,zz\n"},
+        {"value deletion", "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE]\n\"x\"=-\n"},
+        {"continuation at end", "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE]\n\"x\"=hex:01,\\\n"},
+    };
+    for (std::size_t i = 0; i < corrupt.size(); ++i) {
+        const auto& [what, text] = corrupt[i];
+        const fs::path hive = dir.write("corrupt" + std::to_string(i) + ".reg", text);
+        ScopedEnv env("VANTOSCOPE_USER_HIVE", hive.string());
+
+        ::testing::internal::CaptureStderr();
+        RegKey key;
+        EXPECT_TRUE(key.Open(RegRoot::CurrentUser, "", RegAccess::Read)) << what;
+        std::vector<std::string> names;
+        EXPECT_TRUE(key.GetSubKeyNames(names));
+        EXPECT_TRUE(names.empty()) << what << ": the view of a corrupt hive is empty";
+        EXPECT_FALSE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale", RegAccess::ReadWrite)) << what;
+        EXPECT_FALSE(DeleteRegistryTree(RegRoot::CurrentUser, "SOFTWARE")) << what;
+        RegKey root;
+        ASSERT_TRUE(root.Open(RegRoot::CurrentUser, "", RegAccess::ReadWrite));
+        EXPECT_FALSE(root.WriteString("x", "y")) << what;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+
+        EXPECT_EQ(readFile(hive), text) << what;
+        std::size_t said = 0;
+        for (std::size_t pos = err.find(hive.string()); pos != std::string::npos; pos = err.find(hive.string(), pos + 1)) {
+            ++said;
+        }
+        EXPECT_EQ(said, 1u) << what << ": " << err;
+    }
+}
+
+TEST_F(RegistryTest, AnOversizedHiveIsNeitherReadNorWritten) {
+    const fs::path big = dir.write("big.reg", "REGEDIT4\n");
+    fs::resize_file(big, 16u * 1024u * 1024u + 1);
+    ScopedEnv env("VANTOSCOPE_USER_HIVE", big.string());
+    ::testing::internal::CaptureStderr();
+    RegKey key;
+    EXPECT_FALSE(key.Create(RegRoot::CurrentUser, "SOFTWARE", RegAccess::ReadWrite));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(big.string()), std::string::npos);
+    EXPECT_EQ(fs::file_size(big), 16u * 1024u * 1024u + 1);
+}
+
+TEST_F(RegistryTest, ChangesMadeByAnotherProgramAreSeen) {
+    RegKey key;
+    ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale", RegAccess::ReadWrite));
+    ASSERT_TRUE(key.WriteString("A", "1"));
+    // Another program rewrites the hive behind this one's back.
+    const fs::path replacement = dir.write("other.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Ombrevale]\n\"B\"=\"2\"\n");
+    fs::rename(replacement, user_hive);
+    std::string text;
+    EXPECT_FALSE(key.ReadString("A", text));
+    ASSERT_TRUE(key.ReadString("B", text));
+    EXPECT_EQ(text, "2");
+    ASSERT_TRUE(key.WriteString("C", "3"));
+    std::vector<std::string> names;
+    ASSERT_TRUE(key.GetValueNames(names));
+    EXPECT_EQ(names, (std::vector<std::string>{"B", "C"}));
+}
+
+// Two processes writing the same hive at the same moment: each change is applied to the
+// hive as the other left it, so neither loses anything.
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepAllTheirValues) {
+    constexpr int kWrites = 60;
+    ASSERT_TRUE(vanto::testing::RunInProcessesAtOnce(2, [](int p) {
+        bool ok = true;
+        for (int i = 0; i < kWrites && ok; ++i) {
+            RegKey key;
+            const std::string sub = "SOFTWARE\\Race\\P" + std::to_string(p) + "_" + std::to_string(i % 3);
+            ok = key.Create(RegRoot::CurrentUser, sub, RegAccess::ReadWrite) &&
+                 key.WriteDword("v" + std::to_string(i), static_cast<std::uint32_t>(p * 1000 + i));
+        }
+        return ok;
+    }));
+
+    RereadFromCopy("after.reg");
+    for (int p = 0; p < 2; ++p) {
+        for (int i = 0; i < kWrites; ++i) {
+            RegKey key;
+            std::uint32_t n = 0;
+            const std::string sub = "SOFTWARE\\Race\\P" + std::to_string(p) + "_" + std::to_string(i % 3);
+            ASSERT_TRUE(key.Open(RegRoot::CurrentUser, sub, RegAccess::Read)) << sub;
+            ASSERT_TRUE(key.ReadDword("v" + std::to_string(i), n)) << sub << " v" << i;
+            EXPECT_EQ(n, static_cast<std::uint32_t>(p * 1000 + i));
+        }
+    }
+}
+
+}  // namespace
