@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-screenshot asan fuzz screenshot clean
+.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-qt-test windows-screenshot asan fuzz screenshot clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -65,6 +65,14 @@ windows-gui: deps
 	  VS_QT_WINDOWS="$$qt" cmake --preset windows-gui $(CMAKE_GEN) && \
 	  cmake --build --preset windows-gui -j $(JOBS) && \
 	  bash scripts/windows-folder.sh build/windows-gui "$$qt" $(WINDOWS_FOLDER)
+
+# The Qt test programs of that build under Wine, with Qt's Windows platform plugin on a
+# private Xvfb display, each bounded in time.
+windows-qt-test: windows-gui
+	@qt=$$(bash scripts/build-qt-windows.sh) && \
+	  runtime=$$(dirname "$$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)") && \
+	  VS_WINE_TEST_FILTER='^qt_' VS_WINE_DLL_DIRS="$$qt/bin:$$runtime:/usr/x86_64-w64-mingw32/lib" \
+	  VS_WINE_QT_PLUGINS="$$qt/plugins" bash scripts/windows-test.sh build/windows-gui
 
 # vantoscope.exe itself under Wine (Windows 10) on a private X display, with live connections:
 # docs/screenshot-windows.png and docs/about-windows.png.
