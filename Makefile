@@ -66,13 +66,13 @@ windows-gui: deps
 	  cmake --build --preset windows-gui -j $(JOBS) && \
 	  bash scripts/windows-folder.sh build/windows-gui "$$qt" $(WINDOWS_FOLDER)
 
-# The Qt test programs of that build under Wine, with Qt's Windows platform plugin on a
-# private Xvfb display, each bounded in time.
+# The Qt test programs of that build under Wine, with the runnable folder's DLLs and plugins
+# beside them and Qt's Windows platform plugin on a private Xvfb display, each bounded in time.
 windows-qt-test: windows-gui
-	@qt=$$(bash scripts/build-qt-windows.sh) && \
-	  runtime=$$(dirname "$$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)") && \
-	  VS_WINE_TEST_FILTER='^qt_' VS_WINE_DLL_DIRS="$$qt/bin:$$runtime:/usr/x86_64-w64-mingw32/lib" \
-	  VS_WINE_QT_PLUGINS="$$qt/plugins" bash scripts/windows-test.sh build/windows-gui
+	@for d in build/windows-gui build/windows-gui/tests/qt; do \
+	  cp -r $(WINDOWS_FOLDER)/*.dll $(WINDOWS_FOLDER)/platforms $(WINDOWS_FOLDER)/styles \
+	    $(WINDOWS_FOLDER)/tls $(WINDOWS_FOLDER)/qt.conf $$d/; done
+	VS_WINE_TEST_FILTER='^qt_' VS_WINE_DISPLAY=1 bash scripts/windows-test.sh build/windows-gui
 
 # vantoscope.exe itself under Wine (Windows 10) on a private X display, with live connections:
 # docs/screenshot-windows.png and docs/about-windows.png.

@@ -14,9 +14,7 @@
 #
 # For the Qt test programs of the windows-gui build:
 #   VS_WINE_TEST_FILTER  runs only the tests whose names match this ctest -R expression
-#   VS_WINE_DLL_DIRS     folders (separated by ':') whose DLLs the programs load (Qt, mingw)
-#   VS_WINE_QT_PLUGINS   Qt's plugin folder; the programs then use Qt's Windows platform
-#                        plugin through Wine's X11 driver on a private Xvfb display
+#   VS_WINE_DISPLAY=1    gives the programs a private Xvfb display for Wine's X11 driver
 set -uo pipefail
 
 build_dir="${1:-build/cross-windows}"
@@ -34,7 +32,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine's display driver is not needed; without a display it stays quiet.
 unset DISPLAY WAYLAND_DISPLAY
 xvfb_pid=""
-if [ -n "${VS_WINE_QT_PLUGINS:-}" ]; then
+if [ -n "${VS_WINE_DISPLAY:-}" ]; then
   command -v Xvfb >/dev/null || { echo "windows-test: Xvfb is missing (make deps)" >&2; exit 2; }
   # A display of our own: Xvfb picks a free number and writes it to the descriptor given.
   display_file=$(mktemp)
@@ -44,7 +42,6 @@ if [ -n "${VS_WINE_QT_PLUGINS:-}" ]; then
   [ -s "$display_file" ] || { echo "windows-test: Xvfb did not start" >&2; kill "$xvfb_pid"; exit 1; }
   export DISPLAY=":$(head -n 1 "$display_file")"
   rm -f "$display_file"
-  export QT_QPA_PLATFORM=windows
 fi
 
 log_dir="$build_dir/wine-test-logs"
@@ -100,15 +97,6 @@ filter=()
 [ -n "${VS_WINE_TEST_FILTER:-}" ] && filter=(-R "$VS_WINE_TEST_FILTER")
 mapfile -t names < <(ctest --test-dir "$build_dir" -N "${filter[@]}" 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: \(.*\)$/\1/p')
 
-# Windows finds a program's DLLs on PATH, which Wine builds from WINEPATH.
-if [ -n "${VS_WINE_DLL_DIRS:-}" ]; then
-  wine_dirs=()
-  IFS=: read -r -a dll_dirs <<<"$VS_WINE_DLL_DIRS"
-  for d in "${dll_dirs[@]}"; do wine_dirs+=("$(winepath -w "$d" 2>/dev/null)"); done
-  WINEPATH=$(IFS=';'; echo "${wine_dirs[*]}")
-  export WINEPATH
-fi
-[ -n "${VS_WINE_QT_PLUGINS:-}" ] && export QT_PLUGIN_PATH="$(winepath -w "$VS_WINE_QT_PLUGINS" 2>/dev/null)"
 if [ ${#names[@]} -eq 0 ]; then
   echo "windows-test: ctest lists no test in $build_dir" >&2
   exit 1
