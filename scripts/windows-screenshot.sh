@@ -50,21 +50,14 @@ fi
 timeout 60 wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 timeout 60 wineserver -w
 
-# Live connections of this machine: listeners on loopback addresses and a client of each,
-# which the list shows as connections of another program.
-python3 - >"$run/peers.log" 2>&1 <<'EOF' &
-import socket, time
-keep = []
-for host, port in (("127.0.0.2", 443), ("127.0.0.3", 8080), ("127.0.0.4", 5000)):
-    try:
-        s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        s.bind((host, port)); s.listen(); keep.append(s)
-        c = socket.create_connection((host, port)); keep.append(c); keep.append(s.accept()[0])
-    except OSError as e:
-        print(host, port, e)
-time.sleep(120)
-EOF
+# The build's helpers run beside the runnable folder's DLLs and plugins.
+cp -r "$folder"/*.dll "$folder/platforms" "$folder/styles" "$folder/tls" "$folder/qt.conf" "$build_dir/"
+
+# Live connections of another program: Wine reports owners only for its own processes, so
+# the connections come from a Windows helper (vantoscope_peers.exe) in the same prefix.
+wine "$build_dir/vantoscope_peers.exe" 120 >"$run/peers.log" 2>&1 &
 pids+=($!)
+sleep 3
 
 exe=$(winepath -w "$folder/vantoscope.exe")
 wine explorer "/desktop=Vantoscope,${width}x${height}" "$exe" >"$run/wine.log" 2>&1 &
@@ -74,14 +67,16 @@ pids+=($desktop)
 sleep "${VS_SCREENSHOT_WAIT:-20}"
 mkdir -p "$docs"
 code=0
-if "$grab" "$docs/screenshot-windows.png"; then
+# The Wine desktop's taskbar (40 rows at the bottom) is left out.
+if "$grab" "$docs/screenshot-windows.png" 40; then
   echo "windows-screenshot: $docs/screenshot-windows.png"
 else
   code=1
 fi
 
-# Closing the window (WM_CLOSE, as its close button sends) must end the program.
-timeout 30 wine taskkill /im vantoscope.exe >/dev/null 2>&1
+# Closing the window (WM_CLOSE, as its close button sends) must end the program; taskkill
+# runs in the same Wine desktop, where it finds the window.
+timeout 30 wine explorer "/desktop=Vantoscope,${width}x${height}" taskkill /im vantoscope.exe >/dev/null 2>&1
 # This run's program is the process whose command line is its Windows path.
 running() { pgrep -f -- "$(printf '%s' "$exe" | sed 's/[][\\.^$*]/\\&/g')" >/dev/null; }
 ended=no
@@ -96,11 +91,10 @@ else
   code=1
 fi
 
-# The About window, drawn by the Windows build's own screenshot tool with the folder's DLLs.
+# The About window, drawn by the Windows build's own screenshot tool.
 about="$build_dir/vantoscope_about_screenshot.exe"
 if [ -f "$about" ]; then
-  if WINEPATH="$(winepath -w "$folder")" QT_PLUGIN_PATH="$(winepath -w "$folder")" \
-       timeout 120 wine "$about" "$(winepath -w "$docs/about-windows.png")" >"$run/about.log" 2>&1; then
+  if timeout 120 wine "$about" "$(winepath -w "$docs/about-windows.png")" >"$run/about.log" 2>&1; then
     echo "windows-screenshot: $docs/about-windows.png"
   else
     echo "windows-screenshot: the About window could not be drawn:" >&2
