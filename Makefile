@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-qt-test windows-screenshot asan fuzz screenshot clean
+.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-qt-test windows-screenshot asan fuzz screenshot package clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -86,10 +86,19 @@ screenshot: build
 	QT_QPA_PLATFORM=offscreen ./build/release/vantoscope_screenshot docs/screenshot.png
 	QT_QPA_PLATFORM=offscreen ./build/release/vantoscope_about_screenshot docs/about.png
 
-# The version-resource reader's libFuzzer harness under AddressSanitizer, for VS_FUZZ_SECONDS (60).
+# Every libFuzzer harness (the parsers of untrusted input) under AddressSanitizer and UBSan,
+# VS_FUZZ_SECONDS (8) each, about a minute in all.
 fuzz: deps
 	cmake --preset fuzz $(CMAKE_GEN)
 	cmake --build --preset fuzz -j $(JOBS) --target fuzz_run
+
+# The Debian package (build/release/vantoscope_<version>_amd64.deb), unpacked into a scratch
+# root and checked.
+package: deps
+	cmake --preset release $(CMAKE_GEN)
+	cmake --build --preset release -j $(JOBS) --target vantoscope
+	cd build/release && rm -f vantoscope_*.deb && cpack -G DEB
+	bash scripts/check-package.sh build/release/vantoscope_*.deb
 
 clean:
 	rm -rf build

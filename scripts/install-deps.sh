@@ -13,6 +13,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
   clang libclang-rt-14-dev
   iproute2 xvfb xauth
+  openssl desktop-file-utils dpkg-dev
 )
 
 missing=()

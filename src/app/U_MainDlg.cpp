@@ -34,10 +34,12 @@
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "support/U_UnicodeUtils.h"
 #include "support/maker_key.h"
 #include "support/shell_utils.h"
 #include "update/maker_site.h"
+#include "update/qt/U_Orvo_Lite.h"
 #include "update/qt/U_about.h"
 
 // Resources compiled into a static library are registered by hand.
@@ -61,13 +63,6 @@ constexpr int kRefreshMs = 1000;
 constexpr int kProcessColumnWidth = 50;
 // Closing waits this long for running snapshot workers, so that the program ends within a second.
 constexpr int kWorkerWaitMs = 800;
-
-// The program's event log keeps the current run only, saved when opened and at the end.
-constexpr std::int32_t kLogMaxLines = 10000;
-// The one command-line parameter the window looks at, compared exactly.
-constexpr const char* kMinimizedParam = "/minimized";
-// The maker's companion update monitor, as it records itself under the maker key.
-constexpr const char* kCompanionName = "Orvo";
 
 QString Local8(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -177,11 +172,17 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
     activation_ = connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) AppEvtActivate();
     });
+    startup_tmr = new QTimer(this);
+    startup_tmr->setObjectName(QStringLiteral("startup_tmr"));
+    startup_tmr->setSingleShot(true);
+    connect(startup_tmr, &QTimer::timeout, this, &TMaindlg::AppEvtActivate);
+    // However the program ends (a signal, the session's end), the close sequence runs once.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TMaindlg::FormClose);
+    FormCreate();
 }
 
 TMaindlg::~TMaindlg() {
-    // Freeing the log writes its file.
-    log.reset();
+    FormDestroy();
     StopRefresh();
     // A worker cannot be interrupted inside the system calls of a snapshot; each is near its
     // end, so wait for them briefly. One that outlives the wait is left to finish alone: it
@@ -261,38 +262,6 @@ void TMaindlg::CreateComponents() {
 
     setCentralWidget(central);
     ShareColumnWidths();
-}
-
-void TMaindlg::CreateMainMenu() {
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    auto item = [this](QMenu* menu, const char* name, const QString& text, const QKeySequence& shortcut,
-                       void (TMaindlg::*handler)()) {
-        QAction* a = menu->addAction(text);
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(shortcut);
-        connect(a, &QAction::triggered, this, handler);
-        return a;
-    };
-    QMenu* file = MainMenu1->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("File1"));
-    Quit1 = item(file, "Quit1", QStringLiteral("&Quit"), {}, &TMaindlg::Quit1Click);
-
-    QMenu* help = MainMenu1->addMenu(QStringLiteral("&?"));
-    help->setObjectName(QStringLiteral("Help1"));
-    OpenLog1 = item(help, "OpenLog1", QStringLiteral("&Open Log"), QKeySequence(Qt::CTRL | Qt::Key_L),
-                    &TMaindlg::OpenLog1Click);
-    help->addSeparator();
-    Checkforupdate1 = item(help, "Checkforupdate1", QStringLiteral("Check for update"),
-                           QKeySequence(Qt::CTRL | Qt::Key_G), &TMaindlg::Checkforupdate1Click);
-    help->addSeparator();
-    ChangeLog1 = item(help, "ChangeLog1", QStringLiteral("Change Log"), {}, &TMaindlg::ChangeLog1Click);
-    BugreportFeaturerequestKnownissues1 =
-        item(help, "BugreportFeaturerequestKnownissues1", QStringLiteral("Bug report, Feature request, Known issues"),
-             {}, &TMaindlg::BugreportFeaturerequestKnownissues1Click);
-    help->addSeparator();
-    About1 = item(help, "About1", QStringLiteral("&About..."), {}, &TMaindlg::About1Click);
-    setMenuBar(MainMenu1);
 }
 
 QWidget* TMaindlg::CreateHeader() {
@@ -398,6 +367,7 @@ QGroupBox* TMaindlg::CreateDetailsPanel() {
 // ---- Refresh cycle -------------------------------------------------------------------
 
 void TMaindlg::refresh_tmrTimer() {
+    NoteSettingsNotices();
     StartRefresh();
     // From the snapshot before: the one just started arrives later through UpdateList.
     UpdateDetails();
@@ -406,6 +376,11 @@ void TMaindlg::refresh_tmrTimer() {
 void TMaindlg::StartRefresh() {
     if (closing_) return;
     workers_.removeAll(nullptr);
+    // One snapshot at a time: on a machine too slow for one a second, workers would pile up.
+    // A refresh asked for meanwhile is served by the snapshot on its way, which is filtered
+    // as the list is when it arrives.
+    for (const auto& w : std::as_const(workers_))
+        if (w && w->InFlight()) return;
     auto* worker = new TConnectionRefreshThd(services_.take_snapshot);
     // Queued: the snapshot is applied on this thread, one at a time, in the order the
     // workers finish. A window that is gone receives nothing.
@@ -425,6 +400,7 @@ void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
     if (closing_) return;
     const bool first_fill = lst_model->rowCount() == 0;
     connections = snapshot;
+    NoteUnknownOwners();
 
     std::vector<TListRow> rows;
     // Each process is named once per update, however many of its connections are shown:
@@ -471,6 +447,37 @@ void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
     lst_model->TruncateRows(shown);
     if (first_fill) AutoSizeColumns();
     ++update_count_;
+}
+
+void TMaindlg::NoteUnknownOwners() {
+    if (owner_lbl != nullptr || !HasUnknownOwners(connections)) return;
+    auto* outer = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    if (outer == nullptr) return;
+    owner_lbl = new QLabel(QString::fromLatin1(kUnknownOwnerNotice), centralWidget());
+    owner_lbl->setObjectName(QStringLiteral("owner_lbl"));
+    owner_lbl->setWordWrap(true);
+    owner_lbl->setContentsMargins(6, 4, 6, 0);
+    outer->insertWidget(1, owner_lbl);  // under the header band, above the list
+    LogTo(log.get(), kUnknownOwnerNotice, 1);
+}
+
+void TMaindlg::NoteSettingsNotices() {
+    const std::vector<std::string> notices = platform::TakeRegistryNotices();
+    if (notices.empty()) return;
+    auto* outer = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
+    if (settings_lbl == nullptr && outer != nullptr) {
+        settings_lbl = new QLabel(centralWidget());
+        settings_lbl->setObjectName(QStringLiteral("settings_lbl"));
+        settings_lbl->setWordWrap(true);
+        settings_lbl->setContentsMargins(6, 4, 6, 0);
+        outer->insertWidget(1, settings_lbl);
+    }
+    for (const std::string& text : notices) {
+        LogTo(log.get(), text, 2);
+        if (settings_lbl == nullptr) continue;
+        const QString line = QString::fromLocal8Bit(text.c_str());
+        settings_lbl->setText(settings_lbl->text().isEmpty() ? line : settings_lbl->text() + QLatin1Char('\n') + line);
+    }
 }
 
 void TMaindlg::AutoSizeColumns() {
@@ -606,104 +613,6 @@ QIcon TMaindlg::ImageAt(int index) {
         else if (index != 0) icon = ImageAt(0);
     }
     return icon;
-}
-
-// ---- Application frame ---------------------------------------------------------------
-
-void TMaindlg::SetAboutDlg(TAboutDlg* about) {
-    if (about != nullptr && about->parent() != this) about->setParent(this, about->windowFlags());
-    AboutDlg = about;
-}
-
-void TMaindlg::Quit1Click() { close(); }
-
-void TMaindlg::Show1Click() {
-    hidden_in_tray_ = false;
-    // Back as it was before minimising (maximised stays maximised), in front.
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
-}
-
-void TMaindlg::OpenLog1Click() {
-    if (log) log->OpenLog();
-}
-
-void TMaindlg::Checkforupdate1Click() {
-    // The update check arrives with the update checker; until then the item asks nothing
-    // and opens nothing.
-}
-
-void TMaindlg::ChangeLog1Click() {
-    (void)ShellOpenWnd(static_cast<platform::WindowHandle>(winId()), "", MakerChangeLogPage(), "", "", 1);
-}
-
-void TMaindlg::BugreportFeaturerequestKnownissues1Click() {
-    (void)ShellOpenWnd(static_cast<platform::WindowHandle>(winId()), "", MakerBugTrackerPage(), "", "", 1);
-}
-
-void TMaindlg::About1Click() {
-    if (AboutDlg) AboutDlg->Execute();
-}
-
-void TMaindlg::softupdate_btnClick() {
-    // The companion monitor when it is installed here, else the page that offers it.
-    const std::string path = GetRegisteredProgramPath(kCompanionName);
-    if (!path.empty() && FileExistsNotEmpty(platform::AnsiToWide(path))) ShellOpen(path);
-    else ShellOpen(MakerCompanionPage());
-}
-
-bool TMaindlg::CanHideToTray() const {
-    return tray_icon != nullptr && tray_icon->tray()->isVisible() && TTrayIcon::DesktopHasTray();
-}
-
-void TMaindlg::HideToTray() {
-    hidden_in_tray_ = true;
-    hide();
-}
-
-void TMaindlg::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
-    // Hidden once the minimising is through: some window managers lose a window hidden in
-    // the middle of its state change. Without a notification area it stays on the taskbar.
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && CanHideToTray()) tray_tmr->start();
-}
-
-// ---- Window life ---------------------------------------------------------------------
-
-void TMaindlg::AppEvtActivate() {
-    if (activated_) return;
-    activated_ = true;
-    disconnect(activation_);
-    // Still to join: the caption with the version, the start-up lines of the log, the debug
-    // privilege and the first update check.
-
-    tray_icon->SetHint(windowTitle());
-    tray_icon->SetVisible(true);
-
-    const std::string title = QCoreApplication::applicationName().toLocal8Bit().toStdString();
-    log = std::make_unique<TKLog>(GetUserDataFolder(platform::GetExecutablePath(), title) + title + ".log", false,
-                                  kLogMaxLines, false);
-
-    if (!services_.params->isEmpty() && services_.params->first() == QLatin1String(kMinimizedParam)) {
-        // Hidden only where the icon can bring it back; elsewhere it waits on the taskbar.
-        if (CanHideToTray()) HideToTray();
-        else showMinimized();
-    }
-
-    LoadSystemImageLists();
-    show_system = false;
-    show_local = false;
-    system_btn->setChecked(show_system);
-    local_btn->setChecked(show_local);
-}
-
-void TMaindlg::closeEvent(QCloseEvent* event) {
-    // The shut-down sequence of the application frame joins here.
-    StopRefresh();
-    QMainWindow::closeEvent(event);
-    if (event->isAccepted()) emit closed();
 }
 
 }  // namespace vanto

@@ -6,6 +6,10 @@
 // and the application frame around them: main menu, notification-area icon, event log and
 // About window. Every component carries its role name as object name (lst, refresh_tmr,
 // freeze_btn, MainMenu1, Quit1, ...) so that tests and people find it.
+//
+// U_MainDlg.cpp holds the list window (components, refresh cycle, details panel, icons),
+// U_MainDlg_frame.cpp the frame (menus, tray, About), U_MainDlg_life.cpp the start-up and
+// shut-down (portable settings, start-up log, update checks, the close sequence).
 #pragma once
 
 #include <QList>
@@ -26,6 +30,7 @@
 #include "support/U_Log.h"
 
 class QAction;
+class QShowEvent;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -39,6 +44,7 @@ namespace vanto {
 class TAboutDlg;
 class TConnectionListModel;
 class TConnectionListView;
+class TOrvoLite;
 class TTrayIcon;
 
 // What the window asks of the system. The program leaves every member empty and gets the
@@ -52,6 +58,9 @@ struct TMaindlgServices {
     std::function<std::string(const std::string& process_path)> display_name;
     // The program's parameters, without its name. Absent: the application's own.
     std::optional<QStringList> params;
+    // The executable's path, which places settings.ini and is recorded under the maker key.
+    // Absent: the running program's own.
+    std::optional<std::string> exe_path;
 };
 
 class TMaindlg : public QMainWindow {
@@ -117,11 +126,32 @@ public slots:
     void About1Click();
     void softupdate_btnClick();
 
-    // Runs once, at the first activation of the application; later calls do nothing.
+    // Runs once, at the first activation of the application or shortly after the window is
+    // first shown, whichever comes first; later calls do nothing.
     void AppEvtActivate();
+
+    // Start-up and shut-down (U_MainDlg_life.cpp).
+    // Portable mode: settings.ini into the registry settings key.
+    void FormCreate();
+    // The close sequence: VirtualStore clean-up, log line and, in portable mode, the data
+    // folder removed and the settings written back. Runs once, however the program ends.
+    void FormClose();
+    // Frees the update checker, then the log (which saves itself).
+    void FormDestroy();
+    // The update checker's callback.
+    void UpdateCheckDone();
+    // Adjusts a privilege of the process on the NT family; the outcome is not used.
+    static void SetPrivilege(const std::string& name, bool enable);
+
+    TOrvoLite* Updater() const { return updater.get(); }
+    bool StartupCheck() const { return startup_check; }
+    // The executable's path and folder (with its trailing separator).
+    std::string ExePath() const;
+    std::string ExeFolder() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;  // the start-up also runs shortly after it
     void changeEvent(QEvent* event) override;  // minimising hides to the notification area
 
 private:
@@ -138,6 +168,10 @@ private:
     // Stops the timer and refuses snapshots from then on; the window is going away.
     void StopRefresh();
     QIcon ImageAt(int index);
+    // Shows, once, that some owners are unknown for lack of rights and how to see them all.
+    void NoteUnknownOwners();
+    // Shows and logs what the settings store had to tell (a settings file moved aside).
+    void NoteSettingsNotices();
 
     TMaindlgServices services_;
 
@@ -165,6 +199,8 @@ private:
     QToolButton* freeze_btn = nullptr;
     QToolButton* system_btn = nullptr;
     QToolButton* local_btn = nullptr;
+    QLabel* owner_lbl = nullptr;     // the unknown-owner notice, made when first needed
+    QLabel* settings_lbl = nullptr;  // the settings store's notices, made when first needed
 
     QMenuBar* MainMenu1 = nullptr;
     QAction* Quit1 = nullptr;
@@ -181,6 +217,8 @@ private:
     bool show_local = false;
     TDetailsTexts details;
     std::unique_ptr<TKLog> log;
+    std::unique_ptr<TOrvoLite> updater;
+    bool startup_check = false;
     TConnectionArray connections;
 
     // The small system image list the rows draw from, and the pictures drawn so far.
@@ -192,6 +230,8 @@ private:
     bool closing_ = false;
     bool activated_ = false;
     QMetaObject::Connection activation_;
+    QTimer* startup_tmr = nullptr;  // runs the start-up shortly after the first show
+    bool form_closed_ = false;
     bool hidden_in_tray_ = false;
     int update_count_ = 0;
 };

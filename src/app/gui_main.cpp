@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QSessionManager>
+#include <QSocketNotifier>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 
 #include "app/U_MainDlg.h"
 #include "app/single_instance.h"
+#include "platform/termination.h"
 #include "update/qt/U_about.h"
 
 namespace vanto {
@@ -19,6 +22,20 @@ void ShowOnActivation(TSingleInstance& instance, TMaindlg& window) {
     QObject::connect(&instance, &TSingleInstance::activationRequested, &window, [&window](const QStringList&) {
         window.Show1Click();
     });
+}
+
+void CloseOnTerminationRequests(TMaindlg& window) {
+    // A signal (SIGTERM, SIGINT, SIGHUP) or the session's end closes the window as Quit
+    // does, so a portable copy still writes its settings back and cleans up.
+    if (const int fd = platform::TerminationRequestDescriptor(); fd >= 0) {
+        auto* notifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, &window);
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [fd, &window] {
+            platform::ClearTerminationRequests(fd);
+            window.Quit1Click();
+        });
+    }
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.Quit1Click(); });
 }
 
 int RunMainWindow(int& argc, char** argv, const cli::Options& options) {
@@ -54,6 +71,7 @@ int RunMainWindow(int& argc, char** argv, const cli::Options& options) {
         QApplication::setWindowIcon(window->windowIcon());
         window->SetAboutDlg(new TAboutDlg(window.get()));
         ShowOnActivation(instance, *window);
+        CloseOnTerminationRequests(*window);
         QObject::connect(window.get(), &TMaindlg::closed, &app, [] { QCoreApplication::exit(0); });
         window->show();
         code = QApplication::exec();

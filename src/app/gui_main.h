@@ -21,4 +21,7 @@ int RunMainWindow(int& argc, char** argv, const cli::Options& options);
 // area or the taskbar; the arguments it passes are ignored.
 void ShowOnActivation(TSingleInstance& instance, TMaindlg& window);
 
+// SIGTERM, SIGINT, SIGHUP and the end of the desktop session close `window` as Quit does.
+void CloseOnTerminationRequests(TMaindlg& window);
+
 }  // namespace vanto

@@ -9,12 +9,17 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
 
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "platform/user_session.h"
@@ -71,12 +76,13 @@ TSingleInstance::TSingleInstance(QString key, QObject* parent) : QObject(parent)
     server_name_ = key_;
     lock_path_ = QDir::tempPath() + QLatin1Char('/') + key_ + QStringLiteral(".lock");
 #else
-    // The user's private runtime folder, not the shared /tmp, so another user cannot put a
-    // socket of that name in our way.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath();
-    server_name_ = folder + QLatin1Char('/') + key_;
-    lock_path_ = server_name_ + QStringLiteral(".lock");
+    // Only the user's private runtime folder, never a shared one such as /tmp, where another
+    // user could put a socket or lock of that name in our way. Without one, Claim runs alone.
+    const QString folder = PrivateRuntimeFolder();
+    if (!folder.isEmpty()) {
+        server_name_ = folder + QLatin1Char('/') + key_;
+        lock_path_ = server_name_ + QStringLiteral(".lock");
+    }
 #endif
 }
 
@@ -91,7 +97,28 @@ QString TSingleInstance::DefaultKey() {
     return QStringLiteral("Vantoscope-") + QString::fromLocal8Bit(platform::CurrentUserKey());
 }
 
+QString TSingleInstance::PrivateRuntimeFolder() {
+#ifdef Q_OS_WIN
+    return {};
+#else
+    // $XDG_RUNTIME_DIR as the session gives it: absolute, a folder (not a link to one) of
+    // ours that nobody else may enter. Qt's own stand-in lives in /tmp, so it is not asked.
+    const QByteArray dir = qgetenv("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !dir.startsWith('/')) return {};
+    struct stat st {};
+    if (::lstat(dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & 077) != 0)
+        return {};
+    return QString::fromLocal8Bit(dir);
+#endif
+}
+
 TSingleInstance::Outcome TSingleInstance::Claim(const QStringList& args, int wait_ms) {
+    if (lock_path_.isEmpty()) {
+        std::fprintf(stderr, "vantoscope: no private runtime folder ($XDG_RUNTIME_DIR); "
+                             "running without the one-copy check\n");
+        return Outcome::Alone;
+    }
     QElapsedTimer elapsed;
     elapsed.start();
     lock_ = std::make_unique<QLockFile>(lock_path_);
@@ -99,7 +126,13 @@ TSingleInstance::Outcome TSingleInstance::Claim(const QStringList& args, int wai
     lock_->setStaleLockTime(0);
     Outcome outcome = Outcome::Alone;
     for (;;) {
-        if (lock_->tryLock(0)) return Listen() ? Outcome::First : Outcome::Alone;
+        if (lock_->tryLock(0)) {
+            if (Listen()) return Outcome::First;
+            // Holding a lock nobody can reach through the socket would make every later
+            // start end silently: give it up and run alone.
+            lock_.reset();
+            return Outcome::Alone;
+        }
         if (lock_->error() != QLockFile::LockFailedError) break;  // no lock can be made there
         // A live copy holds the lock.
         outcome = Outcome::AlreadyRunning;

@@ -30,7 +30,8 @@ public:
         HandedOver,      // another copy runs and has taken the arguments: end with exit code 0
         AlreadyRunning,  // another copy holds the program but did not answer in time (busy
                          // starting or hung): end with exit code 0 all the same
-        Alone,           // no lock or socket can be made here: run without the rule
+        Alone,           // no private folder, or no lock or socket can be made there: run
+                         // without the rule (the lock is not kept)
     };
 
     // `key` names the lock and the socket; the program uses DefaultKey().
@@ -49,8 +50,11 @@ public:
 
     // "Vantoscope-" and the current user's key.
     static QString DefaultKey();
-    // Where the first copy listens (a socket path, or a pipe name on Windows).
+    // Where the first copy listens (a socket path, or a pipe name on Windows); empty on
+    // Linux without a private runtime folder.
     QString ServerName() const { return server_name_; }
+    // $XDG_RUNTIME_DIR when it is a private folder of ours, else empty (always on Windows).
+    static QString PrivateRuntimeFolder();
 
     // Longest argument message accepted from another copy, in bytes.
     static constexpr int kMaxMessage = 64 * 1024;

@@ -10,7 +10,7 @@ std::string RemotePortText(const TConnection& c) {
 }
 
 TListRowTexts ListRowTexts(const TConnection& c, const std::string& process_text) {
-    return {std::to_string(c.pid), ProtocolToStr(c.protocol), process_text, IpToStr(c.remote_addr), RemotePortText(c)};
+    return {PidToStr(c.pid), ProtocolToStr(c.protocol), process_text, IpToStr(c.remote_addr), RemotePortText(c)};
 }
 
 }  // namespace vanto

@@ -3,6 +3,7 @@
 #include "monitor/connection_snapshot.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace vanto {
 
@@ -12,9 +13,10 @@ const char* const TcpStateNames[13] = {
 };
 
 bool GetTcpConnections(TConnectionArray& connections, platform::NetTableReader* reader) {
-    platform::NetTableReader own;
+    std::optional<platform::NetTableReader> own;
+    if (!reader) reader = &own.emplace();
     std::vector<platform::TcpRowOwnerPid> rows;
-    if (!(reader ? reader : &own)->ReadTcp(rows)) return false;
+    if (!reader->ReadTcp(rows)) return false;
     connections.reserve(connections.size() + rows.size());
     for (const auto& r : rows)
         connections.push_back({kProtocolTcp, r.state, r.local_addr, r.local_port, r.remote_addr, r.remote_port, r.pid});
@@ -22,9 +24,10 @@ bool GetTcpConnections(TConnectionArray& connections, platform::NetTableReader* 
 }
 
 bool GetUdpConnections(TConnectionArray& connections, platform::NetTableReader* reader) {
-    platform::NetTableReader own;
+    std::optional<platform::NetTableReader> own;
+    if (!reader) reader = &own.emplace();
     std::vector<platform::UdpRowOwnerPid> rows;
-    if (!(reader ? reader : &own)->ReadUdp(rows)) return false;
+    if (!reader->ReadUdp(rows)) return false;
     connections.reserve(connections.size() + rows.size());
     for (const auto& r : rows) connections.push_back({kProtocolUdp, 0, r.local_addr, r.local_port, 0, 0, r.pid});
     return true;
@@ -36,6 +39,16 @@ void TakeSnapshot(TConnectionArray& connections) {
     // A table that cannot be read contributes no rows; the next refresh tries again.
     GetTcpConnections(connections, &reader);
     GetUdpConnections(connections, &reader);
+}
+
+std::string PidToStr(std::uint32_t pid) {
+    return pid == platform::kUnknownOwnerPid ? std::string("?") : std::to_string(pid);
+}
+
+bool HasUnknownOwners(const TConnectionArray& connections) {
+    for (const auto& c : connections)
+        if (c.pid == platform::kUnknownOwnerPid) return true;
+    return false;
 }
 
 std::string IpToStr(std::uint32_t addr) {

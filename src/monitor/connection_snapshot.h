@@ -44,6 +44,11 @@ bool GetUdpConnections(TConnectionArray& connections, platform::NetTableReader* 
 // One whole snapshot: the array cleared, then the TCP rows, then the UDP rows.
 void TakeSnapshot(TConnectionArray& connections);
 
+// The text of a `pid`: its decimal, or "?" for an owner that could not be looked up.
+std::string PidToStr(std::uint32_t pid);
+// Whether some row's owner could not be looked up for lack of rights.
+bool HasUnknownOwners(const TConnectionArray& connections);
+
 // Dotted decimal text of an address field: its bytes in memory order.
 std::string IpToStr(std::uint32_t addr);
 // Host-order port number of a port field. The platform leaves the upper 16 bits of the

@@ -3,13 +3,14 @@
 #include "monitor/details_panel.h"
 
 #include "monitor/connection_filters.h"
+#include "monitor/process_identity.h"
 #include "support/text_utils.h"
 
 namespace vanto {
 
 TDetailsTexts MakeDetailsTexts(const TConnection& c, const std::string& process_path, const std::string& process_text) {
     TDetailsTexts t;
-    t.pid_text = std::to_string(c.pid);
+    t.pid_text = PidToStr(c.pid);
     t.protocol_text = ProtocolToStr(c.protocol);
     t.local_addr_text = IpToStr(c.local_addr);
     t.local_text = t.local_addr_text + ":" + std::to_string(SwapPort(c.local_port));
@@ -37,7 +38,7 @@ TDetailsButtons DetailsButtons(const TDetailsTexts& t) {
     TDetailsButtons b;
     b.openweb = TextContains("HTTP", t.remote_port_label);
     b.openfolder = ProcessFolder(t.process_path).size() > 2;
-    b.search = !t.process_text.empty();
+    b.search = !t.process_text.empty() && t.process_path != kUnknownOwnerText;
     b.whois = !t.remote_addr_text.empty() && !IsLocalAddress(t.remote_addr_text);
     return b;
 }

@@ -138,6 +138,25 @@ std::string GetSpecialFolderPath(int csidl);
 // The full path of the running program's executable; empty when unknown.
 std::string GetExecutablePath();
 
+// Deleting, for the clean-up of a portable copy. Neither call follows a symbolic link or
+// junction: a link is removed itself, its target stays.
+// DeleteFile: one file (or link).
+bool DeleteFileWide(const std::wstring& path);
+// RemoveDirectory: an empty folder, or a link or junction that stands for a folder.
+bool RemoveDirectoryWide(const std::wstring& path);
+// SetFileAttributes. On Linux only kAttrReadOnly has a counterpart (no write permission for
+// anyone); a link is left as it is.
+bool SetFileAttributesWide(const std::wstring& path, std::uint32_t attributes);
+
+// The absolute path the file system resolves `path` to (links followed, "." and ".."
+// gone), without trailing separator except for a root; empty when it does not exist.
+std::string ResolvedPath(const std::string& path);
+// The user's home (profile) folder without trailing separator; empty when unknown.
+std::string GetHomeFolderPath();
+// The per-user VirtualStore folder with a trailing separator; empty on a system without one
+// (Linux).
+std::string GetVirtualStoreRoot();
+
 // Conversions between 8-bit text (the ANSI code page on Windows, UTF-8 bytes on Linux) and
 // wide text.
 std::wstring AnsiToWide(std::string_view text);

@@ -29,13 +29,19 @@ struct UdpRowOwnerPid {
     std::uint32_t pid = 0;
 };
 
+// The owner of a socket that exists but whose process could not be looked up for lack of
+// rights (another user's process, a /proc that hides them). No process has this id on any
+// platform; the system's own sockets keep PID 0.
+inline constexpr std::uint32_t kUnknownOwnerPid = 0xFFFFFFFFu;
+
 // Reads the tables of one snapshot. Reading both tables through one reader lets the Linux
 // backend resolve socket owners with a single pass over /proc instead of one per table.
 class NetTableReader {
 public:
     // Where the Linux backend reads the tables: the netlink dump with the /proc text tables
-    // as fallback (Auto), or only the /proc text tables. Windows has one source.
-    enum class Source { Auto, TextTables };
+    // as fallback (Auto), only the /proc text tables, or only the netlink dump (no fallback,
+    // so that each source can be tried alone). Windows has one source.
+    enum class Source { Auto, TextTables, Netlink };
 
     explicit NetTableReader(Source source = Source::Auto);
     ~NetTableReader();

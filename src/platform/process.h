@@ -11,7 +11,9 @@
 namespace vanto::platform {
 
 // Full path of the process's main executable. False when the process cannot be opened or
-// its image name cannot be read (other users' processes without privilege, ended processes).
+// its image name cannot be read (other users' processes without privilege, ended processes),
+// and on Linux when the path does not name the file the process runs (another mount
+// namespace, a file replaced or removed since it started).
 bool GetProcessImagePath(std::uint32_t pid, std::string& path);
 
 // Executable file name of the process as the process list shows it. False when the

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vanto::platform {
@@ -101,6 +102,10 @@ public:
     bool WriteValue(const std::string& name, const RegValue& value);
     bool WriteString(const std::string& name, const std::string& text);
     bool WriteDword(const std::string& name, std::uint32_t number);
+    // Writes each value as WriteValue would, in order, and is false when any of them could
+    // not be written (the others are written all the same). On Linux the hive file changes
+    // once for all of them instead of once per value.
+    bool WriteValues(const std::vector<std::pair<std::string, RegValue>>& values);
     // False when the value does not exist.
     bool DeleteValue(const std::string& name);
 
@@ -108,6 +113,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// What the settings store has had to tell the user since the last call, oldest first: a
+// settings file that did not parse and was moved aside. Always empty on Windows.
+std::vector<std::string> TakeRegistryNotices();
 
 // Deletes the key with every subkey and value below it. False when the key does not exist,
 // for the root itself, and when access is refused.

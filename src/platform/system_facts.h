@@ -72,4 +72,9 @@ bool ReadOsRelease(std::string& text);
 // Linux: the kernel release (uname -r). False on failure, and always on Windows.
 bool GetKernelRelease(std::string& release);
 
+// Enables or disables a privilege of the process token by name (AdjustTokenPrivileges on the
+// local system's id). False when the token or the name cannot be had. On Linux there are no
+// token privileges: nothing is done and the answer is true.
+bool AdjustProcessPrivilege(const std::string& name, bool enable);
+
 }  // namespace vanto::platform

@@ -157,6 +157,29 @@ constexpr std::array<std::string_view, 4> kAuthorLeads{
 
 constexpr std::array<std::string_view, 4> kPlaceholders{"TODO:", "Company", "none", "."};
 
+std::string Joined(std::string_view a, std::string_view b) {
+    std::string s(a);
+    s.append(b);
+    return s;
+}
+
+// The copyright formulas removed from the front, in order; the sign in the code page only
+// where it has one, and in its UTF-8 form as well.
+const std::vector<std::string>& CopyrightLeads() {
+    static const std::vector<std::string> leads = [] {
+        const std::string& sign = CopyrightSign();
+        std::vector<std::string> l;
+        if (!sign.empty()) l.insert(l.end(), {sign, Joined("Copyrights ", sign), Joined("Copyright", sign)});
+        l.insert(l.end(), {"Copyright(c)", Joined("Copyright", kUtf8Copyright), Joined("Copyrights ", kUtf8Copyright),
+                           "Copyright(r)", "Copyright?", "All rights reserved worldwide", "All Rights Reserved (C)",
+                           "All rights reserved", "(C)All rights reserved", "All rights reserverd",
+                           "All Rights Reversed", std::string(kUtf8Copyright)});
+        if (!sign.empty()) l.push_back(sign);
+        return l;
+    }();
+    return leads;
+}
+
 // One pass of the clean-up.
 std::string CleanCompanyNameOnce(const std::string& s) {
     std::string t = s;
@@ -223,16 +246,7 @@ std::string CleanCompanyNameOnce(const std::string& s) {
     if (t.size() > 5 && t.back() == '.' && IsYear(std::string_view(t).substr(t.size() - 5, 4))) t.resize(t.size() - 5);
 
     // 12. Copyright formulas in front.
-    const std::string& sign = CopyrightSign();
-    std::vector<std::string> leads;
-    if (!sign.empty()) leads.insert(leads.end(), {sign, "Copyrights " + sign, "Copyright" + sign});
-    leads.insert(leads.end(), {"Copyright(c)", "Copyright" + std::string(kUtf8Copyright),
-                               "Copyrights " + std::string(kUtf8Copyright), "Copyright(r)", "Copyright?",
-                               "All rights reserved worldwide", "All Rights Reserved (C)", "All rights reserved",
-                               "(C)All rights reserved", "All rights reserverd", "All Rights Reversed",
-                               std::string(kUtf8Copyright)});
-    if (!sign.empty()) leads.push_back(sign);
-    for (const std::string& lead : leads) t = RemovePrefixText(t, lead);
+    for (const std::string& lead : CopyrightLeads()) t = RemovePrefixText(t, lead);
 
     // 13.
     for (std::string_view e : kReservedSuffixes) t = RemoveSuffixText(t, e);

@@ -41,6 +41,8 @@ inline std::string MakerBugTrackerPage() { return maker_site_detail::At("/bugs/v
 inline std::string MakerCompanionPage() { return maker_site_detail::At("/?orvo"); }
 // Where a newer version of this program is downloaded.
 inline std::string MakerDownloadPage() { return maker_site_detail::At("/?vantoscope"); }
+// The update service's base: the checker appends its path and query.
+inline std::string MakerUpdateServiceBase() { return std::string(kMakerSite); }
 // The update service; the checker appends its fixed query.
 inline std::string MakerUpdateCheckPage() { return maker_site_detail::At("/orvo/check.php"); }
 // The maker's contact mailbox, as an address the shell hands to the mail program.

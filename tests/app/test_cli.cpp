@@ -70,7 +70,9 @@ TEST(CommandLine, BadOptionsExitTwoWithOneLineAndUsage) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"}, {"--all"}, {"--list", "/minimized2"}, {"--list", "plain-word"},
              {"--identify"}, {"--identify", "--all", "a"}, {"--list", "--identify", "a"}, {"a.exe", "--frobnicate"},
-             {"--list", "--verbose"}, {"--", "a.exe"}, {"--identify", "-x", "a"}}) {
+             {"--list", "--verbose"}, {"--", "a.exe"}, {"--identify", "-x", "a"},
+             {"--update-url", "https://h"}, {"--check-update", "--update-url"}, {"--check-update", "--update-url", "ftp://h"},
+             {"--check-update", "--list"}, {"--check-update", "a"}, {"--check-update", "--format", "csv"}}) {
         std::ostringstream out, err;
         EXPECT_EQ(Main(args, out, err, {}), 2) << args[0];
         EXPECT_TRUE(out.str().empty());
@@ -79,6 +81,32 @@ TEST(CommandLine, BadOptionsExitTwoWithOneLineAndUsage) {
         EXPECT_EQ(e.rfind("vantoscope: ", 0), 0u) << e;
         EXPECT_EQ(e.substr(e.find('\n') + 1), Usage());
     }
+}
+
+TEST(CommandLine, CheckUpdateRunsTheCheckerWithItsBase) {
+    const struct {
+        std::vector<std::string> args;
+        std::string base;
+    } cases[] = {
+        {{"--check-update"}, ""},
+        {{"--check-update", "--update-url", "https://mirror.example:8443/"}, "https://mirror.example:8443"},
+        {{"--update-url=http://127.0.0.1:9", "--check-update"}, "http://127.0.0.1:9"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream out, err;
+        std::string seen = "none";
+        EXPECT_EQ(Main(c.args, out, err, {},
+                       [&](const Options& o) {
+                           seen = o.update_url;
+                           return kExitNewerVersion;
+                       }),
+                  kExitNewerVersion);
+        EXPECT_EQ(seen, c.base);
+    }
+    // A build without the checker says so and counts the check as failed.
+    std::ostringstream out, err;
+    EXPECT_EQ(Main({"--check-update"}, out, err, {}), kExitCheckFailed);
+    EXPECT_NE(err.str().find("no update check"), std::string::npos);
 }
 
 TEST(CommandLine, WindowWhenThereIsADisplayTableWhenNot) {

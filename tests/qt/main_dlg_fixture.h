@@ -140,8 +140,8 @@ protected:
 
 // Widget tests need a QApplication; offscreen unless the caller chose a platform (test
 // discovery runs without the test's environment). A window that is shown is activated and
-// starts its event log: the per-user data folder and the registry hive go to a temporary
-// folder, never into the home of whoever runs the tests.
+// starts its event log: the per-user data folder and the registry hives go to a temporary
+// folder, never into the home of whoever runs the tests, and its update check to a closed port.
 // On Windows the system's own platform plugin: a Windows Qt need not have the offscreen one.
 #ifdef Q_OS_WIN
 #define VS_QT_TEST_PLATFORM() ((void)0)
@@ -156,6 +156,9 @@ protected:
         if (!home.isValid()) return 1;                                                      \
         qputenv("XDG_DATA_HOME", QDir(home.path()).filePath(QStringLiteral("data")).toLocal8Bit()); \
         qputenv("VANTOSCOPE_USER_HIVE", QDir(home.path()).filePath(QStringLiteral("registry.reg")).toLocal8Bit()); \
+        qputenv("VANTOSCOPE_MACHINE_HIVE", QDir(home.path()).filePath(QStringLiteral("machine.reg")).toLocal8Bit()); \
+        /* Update checks go to a closed local port, never to the maker's service. */        \
+        qputenv("VANTOSCOPE_UPDATE_URL", "http://127.0.0.1:1");                             \
         QApplication app(argc, argv);                                                       \
         ::testing::InitGoogleTest(&argc, argv);                                             \
         return RUN_ALL_TESTS();                                                             \

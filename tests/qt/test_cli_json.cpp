@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/cli/cli.h"
+#include "monitor/process_identity.h"
 
 using namespace vanto;
 
@@ -42,7 +43,8 @@ TEST(CliJson, ProgramOutputParsesBackWithStableKeys) {
         const auto o = v.toObject();
         EXPECT_EQ(o.keys().size(), keys.size());
         for (const auto& k : keys) EXPECT_TRUE(o.contains(k)) << k.toStdString();
-        EXPECT_TRUE(o["pid"].isDouble());
+        // An owner we may not look up has no number.
+        EXPECT_TRUE(o["pid"].isDouble() || (o["pid"].isNull() && o["process"].toString() == kUnknownOwnerText));
         EXPECT_TRUE(o["local_port"].isDouble());
         EXPECT_TRUE(o["protocol"].toString() == "TCP" || o["protocol"].toString() == "UDP");
     }
@@ -52,16 +54,17 @@ TEST(CliJson, AwkwardTextStaysValidJson) {
     cli::Table t;
     t.columns = {{"PID", "pid", true}, {"Process", "process", false}};
     t.rows = {{"12", "C:\\Program Files\\\"quoted\"\tname\n"}, {"7", std::string("bad \xFF\xFE utf8 \x01")},
-              {"", "empty pid"}};
+              {"", "empty pid"}, {"?", "unknown pid"}};
     std::ostringstream out;
     cli::WriteTable(t, cli::Format::Json, out);
     QJsonParseError error{};
     const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(out.str()), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << out.str();
     const auto a = doc.array();
-    ASSERT_EQ(a.size(), 3);
+    ASSERT_EQ(a.size(), 4);
     EXPECT_EQ(a[0].toObject()["pid"].toInt(), 12);
     EXPECT_EQ(a[0].toObject()["process"].toString(), QString("C:\\Program Files\\\"quoted\"\tname\n"));
     EXPECT_EQ(a[1].toObject()["process"].toString(), QString::fromUtf8("bad \xEF\xBF\xBD\xEF\xBF\xBD utf8 \x01"));
     EXPECT_EQ(a[2].toObject()["pid"].toString(), QString(""));  // not a number, so kept as text
+    EXPECT_TRUE(a[3].toObject()["pid"].isNull());
 }

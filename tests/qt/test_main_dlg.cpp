@@ -5,6 +5,8 @@
 // reconciliation by position, column sizing, the filters and toggle buttons, and closing
 // while snapshot workers run.
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
@@ -17,6 +19,9 @@
 #include <vector>
 
 #include "main_dlg_fixture.h"
+#include "monitor/process_identity.h"
+#include "platform/registry.h"
+#include "testsupport/test_support.h"
 
 using namespace vanto;
 using namespace vanto::testing;
@@ -242,55 +247,58 @@ TEST_F(MainDlgTest, EveryTickStartsASnapshotAndRefreshesTheDetailsFromThePreviou
     EXPECT_EQ(window_->Details().pid_text, "40");
 }
 
-TEST_F(MainDlgTest, SnapshotsAreAppliedInTheOrderTheWorkersFinish) {
-    // Three workers, let finish one by one in the opposite order of their start: each
-    // snapshot is applied when it arrives, the oldest last, and the last applied wins.
+TEST_F(MainDlgTest, AtMostOneSnapshotIsInFlightAndTicksMeanwhileAreSkipped) {
     std::mutex m;
     std::condition_variable cv;
-    int may_finish = -1;
-    bool all_may_finish = false;
+    bool may_finish = false;
     std::atomic<int> started{0};
     // Never leaves a worker waiting on this test's locals, even when an assertion ends it.
-    struct OpenGates {
+    struct OpenGate {
         std::mutex& m;
         std::condition_variable& cv;
-        bool& all;
-        ~OpenGates() {
+        bool& open;
+        ~OpenGate() {
             {
                 std::lock_guard lock(m);
-                all = true;
+                open = true;
             }
             cv.notify_all();
             WaitFor([] { return TConnectionRefreshThd::Running() == 0; });
         }
-    } gates{m, cv, all_may_finish};
+    } gate{m, cv, may_finish};
     TMaindlgServices s = system_.Services();
     s.take_snapshot = [&](TConnectionArray& out) {
         const int n = started++;
         std::unique_lock lock(m);
-        cv.wait(lock, [&] { return may_finish == n || all_may_finish; });
+        cv.wait(lock, [&] { return may_finish; });
         out = {Tcp(static_cast<std::uint32_t>(700 + n), kWeb, 443)};
     };
     window_ = std::make_unique<TMaindlg>(s);
     timer()->stop();
     lst_ = window_->findChild<QTableView*>(QStringLiteral("lst"));
-    std::vector<int> applied;
-    QObject::connect(lst_->model(), &QAbstractItemModel::dataChanged, [&] { applied.push_back(text(0, 0).toInt()); });
-    QObject::connect(lst_->model(), &QAbstractItemModel::rowsInserted, [&] { applied.push_back(text(0, 0).toInt()); });
-    for (int i = 0; i < 3; ++i) {
-        window_->StartRefresh();
-        ASSERT_TRUE(WaitFor([&] { return started.load() > i; }));  // so that worker i takes record 700 + i
+
+    window_->refresh_tmrTimer();
+    ASSERT_TRUE(WaitFor([&] { return started.load() == 1; }));
+    // Ticks and a filter click while it runs start nothing more.
+    window_->refresh_tmrTimer();
+    window_->refresh_tmrTimer();
+    child<QAbstractButton>("local_btn")->click();
+    EXPECT_EQ(TConnectionRefreshThd::Running(), 1);
+    {
+        std::lock_guard lock(m);
+        may_finish = true;
     }
-    for (int n = 2; n >= 0; --n) {
-        {
-            std::lock_guard lock(m);
-            may_finish = n;
-        }
-        cv.notify_all();
-        ASSERT_TRUE(WaitFor([&] { return window_->UpdateCount() == 3 - n; })) << "worker " << n;
-    }
-    EXPECT_EQ(applied, (std::vector<int>{702, 701, 700}));
-    EXPECT_EQ(text(0, 0), "700") << "the last to finish wins, though it started first";
+    cv.notify_all();
+    ASSERT_TRUE(WaitFor([&] { return window_->UpdateCount() == 1; }));
+    EXPECT_EQ(started.load(), 1);
+    EXPECT_EQ(text(0, 0), "700");
+    ASSERT_TRUE(WaitFor([] { return TConnectionRefreshThd::Running() == 0; }));
+
+    // Once it is in, the next tick takes a new one.
+    window_->refresh_tmrTimer();
+    ASSERT_TRUE(WaitFor([&] { return window_->UpdateCount() == 2; }));
+    EXPECT_EQ(started.load(), 2);
+    EXPECT_EQ(text(0, 0), "701");
 }
 
 TEST(MainDlgNaming, ANameThatFailsEndsTheUpdateWhereItStands) {
@@ -436,3 +444,53 @@ TEST_F(MainDlgTest, ComponentsCarryTheirNamesAndCaptions) {
 }
 
 VS_QT_TEST_MAIN()
+
+TEST_F(MainDlgTest, UnknownOwnersAreShownByDefaultAndNoticedOnce) {
+    window_->UpdateList(Shown(1));
+    EXPECT_EQ(window_->findChild<QLabel*>(QStringLiteral("owner_lbl")), nullptr);  // nothing to say yet
+
+    TConnectionArray snap = Shown(1);
+    snap.push_back(Tcp(platform::kUnknownOwnerPid, kWeb, 80));
+    window_->UpdateList(snap);
+    ASSERT_EQ(rows(), 2);
+    EXPECT_EQ(text(1, 0), QStringLiteral("?"));
+    const auto* notice = window_->findChild<QLabel*>(QStringLiteral("owner_lbl"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), QString::fromLatin1(kUnknownOwnerNotice));
+    EXPECT_FALSE(notice->isHidden());
+
+    window_->UpdateList(snap);
+    window_->UpdateList(Shown(1));
+    EXPECT_EQ(window_->findChildren<QLabel*>(QStringLiteral("owner_lbl")).size(), 1);
+}
+
+TEST(MainDlgSettings, AHiveMovedAsideIsToldInTheWindow) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString hive = dir.filePath(QStringLiteral("registry.reg"));
+    {
+        QFile f(hive);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("this is no hive\n");
+    }
+    vanto::testing::ScopedEnv env("VANTOSCOPE_USER_HIVE", hive.toStdString());
+    SyntheticSystem system;
+    TMaindlg window(system.Services());
+    window.findChild<QTimer*>(QStringLiteral("refresh_tmr"))->stop();
+    // The window's own start (the installed test, a portable copy's settings) may be what
+    // reads the hive first; either way the next refresh tells the user.
+    platform::RegKey key;
+    ASSERT_TRUE(key.Open(platform::RegRoot::CurrentUser, "", platform::RegAccess::Read));
+    window.refresh_tmrTimer();
+    const auto* notice = window.findChild<QLabel*>(QStringLiteral("settings_lbl"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(hive + QStringLiteral(".unparsable-"))) << notice->text().toStdString();
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("registry.reg.unparsable-*")});
+    ASSERT_EQ(aside.size(), 1) << "moved aside once";
+    QFile moved(dir.filePath(aside.front()));
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), QByteArray("this is no hive\n")) << "moved whole";
+    QFile fresh(hive);
+    if (fresh.open(QIODevice::ReadOnly)) EXPECT_FALSE(fresh.readAll().contains("this is no hive")) << "a fresh hive";
+    WaitFor([] { return TConnectionRefreshThd::Running() == 0; });
+}

@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "app/cli/cli.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "monitor/connection_filters.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
@@ -16,6 +19,7 @@ std::string Usage() {
     return "Usage: vantoscope [/minimized]\n"
            "       vantoscope --list [--all] [--format text|csv|json]\n"
            "       vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
+           "       vantoscope --check-update [--update-url BASE]\n"
            "       vantoscope --help\n"
            "\n"
            "Without options Vantoscope opens its window, which lists every IPv4 TCP connection\n"
@@ -33,6 +37,11 @@ std::string Usage() {
            "  --format FORMAT    with --list or --identify: text (aligned columns, the default),\n"
            "                     csv (RFC 4180) or json (an array of objects)\n"
            "  --                 with --identify: every later argument is a path\n"
+           "  --check-update     ask the update service once whether a newer version exists,\n"
+           "                     print the log lines of the check and its outcome; exit code 0\n"
+           "                     when up to date, 10 when a newer version exists, 1 on failure\n"
+           "  --update-url BASE  with --check-update: the service's scheme and host (a mirror,\n"
+           "                     a test server) instead of the maker's\n"
            "  /minimized         start the window hidden in the notification area\n"
            "  -h, --help         show this help and exit\n";
 }
@@ -40,6 +49,7 @@ std::string Usage() {
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult r;
     bool list = false, identify = false, help = false, format_given = false, only_paths = false;
+    bool check_update = false, update_url_given = false;
     std::vector<std::string> loose;  // arguments that are not options: paths for --identify
     std::string dash_word;           // the first "-x" that is none of ours: a path only after "--"
     auto fail = [&](std::string msg) {
@@ -57,6 +67,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             list = true;
         } else if (a == "--identify") {
             identify = true;
+        } else if (a == "--check-update") {
+            check_update = true;
+        } else if (a == "--update-url" || a.rfind("--update-url=", 0) == 0) {
+            if (a == "--update-url") {
+                if (i + 1 >= args.size()) return fail("option --update-url needs a value: the service's base URL");
+                r.options.update_url = args[++i];
+            } else {
+                r.options.update_url = a.substr(13);
+            }
+            while (!r.options.update_url.empty() && r.options.update_url.back() == '/') r.options.update_url.pop_back();
+            if (r.options.update_url.rfind("https://", 0) != 0 && r.options.update_url.rfind("http://", 0) != 0)
+                return fail("--update-url needs an http:// or https:// address");
+            update_url_given = true;
         } else if (a == "--verbose") {
             r.options.verbose = true;
         } else if (a == "--all") {
@@ -92,6 +115,15 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         return r;
     }
     if (list && identify) return fail("--list and --identify cannot be combined");
+    if (update_url_given && !check_update) return fail("--update-url goes with --check-update");
+    if (check_update) {
+        if (list || identify) return fail("--check-update cannot be combined with --list or --identify");
+        if (!loose.empty()) return fail("unknown argument '" + loose.front() + "'");
+        if (r.options.all || r.options.verbose || format_given)
+            return fail("--check-update takes no --all, --verbose or --format");
+        r.options.mode = Mode::CheckUpdate;
+        return r;
+    }
     if (identify) {
         if (!dash_word.empty()) return fail("unknown option '" + dash_word + "'");
         if (r.options.all) return fail("--all goes with --list");
@@ -135,7 +167,7 @@ Table ConnectionTable(const TConnectionArray& connections, bool all,
         // The label carries a leading blank and brackets so that it can follow the number;
         // a column of its own wants just the name.
         if (label.size() > 3) label = label.substr(2, label.size() - 3);
-        t.rows.push_back({std::to_string(c.pid), ProtocolToStr(c.protocol), StateName(c.state), IpToStr(c.local_addr),
+        t.rows.push_back({PidToStr(c.pid), ProtocolToStr(c.protocol), StateName(c.state), IpToStr(c.local_addr),
                           std::to_string(SwapPort(c.local_port)), IpToStr(c.remote_addr), std::to_string(remote_port),
                           label, process_text(c.pid)});
     }
@@ -177,12 +209,20 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
 
 namespace {
 
-int PrintList(const Options& o, std::ostream& out) {
+int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
     TConnectionArray snapshot;
     TakeSnapshot(snapshot);
+    if (HasUnknownOwners(snapshot)) err << "vantoscope: " << kUnknownOwnerNotice << "\n";
     // No window waits on us: name the programs from the full index, not the file alone.
     platform::WaitForProgramIdentityIndex();
-    WriteTable(ConnectionTable(snapshot, o.all, [](std::uint32_t pid) { return DisplayName(GetProcessPath(pid)); }),
+    // Each process is named once, however many rows it owns: naming is most of the cost.
+    std::unordered_map<std::uint32_t, std::string> named;
+    WriteTable(ConnectionTable(snapshot, o.all,
+                               [&named](std::uint32_t pid) {
+                                   auto it = named.find(pid);
+                                   if (it == named.end()) it = named.emplace(pid, DisplayName(GetProcessPath(pid))).first;
+                                   return it->second;
+                               }),
                o.format, out);
     out.flush();
     return out ? 0 : 1;
@@ -198,7 +238,7 @@ int PrintIdentify(const Options& o, std::ostream& out) {
 }  // namespace
 
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-         const std::function<int(const Options&)>& window) {
+         const std::function<int(const Options&)>& window, const std::function<int(const Options&)>& check_update) {
     const ParseResult p = ParseCommandLine(args);
     if (!p.ok) {
         err << "vantoscope: " << p.error << "\n" << Usage();
@@ -209,15 +249,19 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         out << Usage();
         return 0;
     case Mode::List:
-        return PrintList(p.options, out);
+        return PrintList(p.options, out, err);
     case Mode::Identify:
         return PrintIdentify(p.options, out);
+    case Mode::CheckUpdate:
+        if (check_update) return check_update(p.options);
+        err << "vantoscope: this build has no update check\n";
+        return kExitCheckFailed;
     case Mode::Window:
         break;
     }
     if (window) return window(p.options);
     err << "vantoscope: no display found; printing the connection table instead\n";
-    return PrintList(p.options, out);
+    return PrintList(p.options, out, err);
 }
 
 }  // namespace vanto::cli

@@ -16,7 +16,7 @@
 
 namespace vanto::cli {
 
-enum class Mode { Window, List, Identify, Help };
+enum class Mode { Window, List, Identify, Help, CheckUpdate };
 
 struct Options {
     Mode mode = Mode::Window;
@@ -25,7 +25,13 @@ struct Options {
     bool minimized = false;  // "/minimized": start hidden
     bool verbose = false;    // --identify: also the version-resource fields
     std::vector<std::string> paths;  // --identify: the files to name, in order
+    std::string update_url;          // --check-update: the service's base instead of the maker's
 };
+
+// Exit codes of --check-update.
+inline constexpr int kExitUpToDate = 0;
+inline constexpr int kExitCheckFailed = 1;
+inline constexpr int kExitNewerVersion = 10;
 
 struct ParseResult {
     bool ok = true;
@@ -47,8 +53,10 @@ Table ConnectionTable(const TConnectionArray& connections, bool all,
 Table IdentifyTable(const std::vector<std::string>& paths, bool verbose);
 
 // Runs the program. `window` opens the window and returns the exit code; it is empty when
-// there is no display, and then the connection table is printed instead.
+// there is no display, and then the connection table is printed instead. `check_update` runs
+// one update check (--check-update) and returns its exit code; empty in a build without it.
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-         const std::function<int(const Options&)>& window);
+         const std::function<int(const Options&)>& window,
+         const std::function<int(const Options&)>& check_update = {});
 
 }  // namespace vanto::cli

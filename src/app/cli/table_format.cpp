@@ -135,7 +135,10 @@ void WriteTable(const Table& table, Format format, std::ostream& out) {
                 const std::string& v = cell(table.rows[r], c);
                 const bool number = table.columns[c].numeric && !v.empty() &&
                                     v.find_first_not_of("0123456789") == std::string::npos;
-                out << (c ? ", " : "") << JsonQuote(table.columns[c].json_key) << ": " << (number ? v : JsonQuote(v));
+                // "?" in a number column is a number nobody knows (an owner we may not look up).
+                const bool unknown = table.columns[c].numeric && v == "?";
+                out << (c ? ", " : "") << JsonQuote(table.columns[c].json_key) << ": "
+                    << (number ? v : unknown ? std::string("null") : JsonQuote(v));
             }
             out << "}";
         }

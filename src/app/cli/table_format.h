@@ -16,7 +16,7 @@ enum class Format { Text, Csv, Json };
 struct Column {
     std::string header;    // text and CSV header
     std::string json_key;  // stable key of the JSON objects
-    bool numeric = false;  // written as a JSON number (the cell must hold decimal digits)
+    bool numeric = false;  // written as a JSON number (the cell must hold decimal digits; "?" gives null)
 };
 
 struct Table {

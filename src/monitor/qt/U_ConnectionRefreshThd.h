@@ -3,7 +3,7 @@
 //
 // The snapshot worker: one thread per refresh takes one connection snapshot, hands it over
 // through a signal (the array travels with the signal, so nothing of the worker is read
-// after it is gone) and frees itself. Several workers may run at once.
+// after it is gone) and frees itself. The window runs one at a time.
 #pragma once
 
 #include <QDeadlineTimer>
@@ -30,6 +30,8 @@ public:
 
     // Workers of the whole process whose snapshot is not finished yet.
     static int Running();
+    // This worker's snapshot is not finished yet (it may not have started either).
+    bool InFlight() const { return counted_.load(); }
 
 signals:
     // Emitted on the worker thread, once, with the finished snapshot. Connect it queued to

@@ -328,4 +328,49 @@ std::string WideToAnsi(std::wstring_view text) {
     return out;
 }
 
+bool DeleteFileWide(const std::wstring& path) {
+    const std::string p = WideToAnsi(path);
+    struct stat st {};
+    if (p.empty() || ::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    return ::unlink(p.c_str()) == 0;
+}
+
+bool RemoveDirectoryWide(const std::wstring& path) {
+    std::string p = WideToAnsi(path);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    struct stat st {};
+    if (p.empty() || ::lstat(p.c_str(), &st) != 0) return false;
+    // A link to a folder goes as a junction goes on Windows: the link, not the folder.
+    if (S_ISLNK(st.st_mode)) return ::unlink(p.c_str()) == 0;
+    return S_ISDIR(st.st_mode) && ::rmdir(p.c_str()) == 0;
+}
+
+bool SetFileAttributesWide(const std::wstring& path, std::uint32_t attributes) {
+    const std::string p = WideToAnsi(path);
+    struct stat st {};
+    if (p.empty() || ::lstat(p.c_str(), &st) != 0) return false;
+    if (S_ISLNK(st.st_mode)) return true;
+    mode_t mode = st.st_mode & 07777;
+    if ((attributes & kAttrReadOnly) != 0) mode &= ~static_cast<mode_t>(0222);
+    else if ((mode & 0222) == 0) mode |= 0200;
+    return mode == (st.st_mode & 07777) || ::chmod(p.c_str(), mode) == 0;
+}
+
+std::string ResolvedPath(const std::string& path) {
+    if (path.empty()) return {};
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return {};
+    std::string out(resolved);
+    std::free(resolved);
+    return out;
+}
+
+std::string GetHomeFolderPath() {
+    std::string home = posix_io::HomeFolder();
+    while (home.size() > 1 && home.back() == '/') home.pop_back();
+    return home;
+}
+
+std::string GetVirtualStoreRoot() { return {}; }
+
 }  // namespace vanto::platform

@@ -5,6 +5,8 @@
 #include <arpa/inet.h>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
 
 #include <array>
 #include <cstring>
@@ -31,26 +33,87 @@ std::uint32_t TableStateFromLinux(std::uint32_t linux_state) {
     return linux_state < kMap.size() ? kMap[linux_state] : 0;
 }
 
+namespace {
+
+bool AllZero(const std::uint8_t* a, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != 0) return false;
+    return true;
+}
+
+// "::ffff:a.b.c.d"
+bool IsV4Mapped(const std::uint8_t a[16]) { return AllZero(a, 10) && a[10] == 0xFF && a[11] == 0xFF; }
+
+// The value of INET_DIAG_SKV6ONLY among the attributes that follow a diag message.
+V6Only FindV6Only(const std::uint8_t* attrs, std::size_t len) {
+    std::size_t off = 0;
+    while (len - off >= sizeof(rtattr)) {
+        rtattr a;
+        std::memcpy(&a, attrs + off, sizeof a);
+        if (a.rta_len < sizeof(rtattr) || a.rta_len > len - off) break;
+        if (a.rta_type == INET_DIAG_SKV6ONLY && a.rta_len >= RTA_LENGTH(1))
+            return attrs[off + RTA_LENGTH(0)] != 0 ? V6Only::Yes : V6Only::No;
+        const std::size_t step = RTA_ALIGN(a.rta_len);
+        if (step > len - off) break;
+        off += step;
+    }
+    return V6Only::Unknown;
+}
+
+}  // namespace
+
+bool MapV6ToV4(const std::uint8_t local[16], const std::uint8_t remote[16], V6Only v6only, SocketEntry& e) {
+    const bool remote_any = AllZero(remote, 16);
+    if (!remote_any && !IsV4Mapped(remote)) return false;
+    if (IsV4Mapped(local)) {
+        std::memcpy(&e.local_addr, local + 12, 4);
+    } else if (AllZero(local, 16)) {
+        // A mapped peer proves the socket takes IPv4; otherwise only the socket's flag can.
+        if (remote_any && v6only == V6Only::Yes) return false;
+        e.local_addr = 0;
+        e.v6_any_unknown = remote_any && v6only == V6Only::Unknown;
+    } else {
+        return false;
+    }
+    if (remote_any) e.remote_addr = 0;
+    else std::memcpy(&e.remote_addr, remote + 12, 4);
+    return true;
+}
+
 DiagParse ParseInetDiagDatagram(const std::uint8_t* data, std::size_t len, std::vector<SocketEntry>& out) {
     std::size_t off = 0;
     while (len - off >= sizeof(nlmsghdr)) {
         nlmsghdr h;
         std::memcpy(&h, data + off, sizeof h);
         if (h.nlmsg_len < sizeof(nlmsghdr) || h.nlmsg_len > len - off) return DiagParse::Error;
-        if (h.nlmsg_type == NLMSG_DONE) return DiagParse::Done;
+        if (h.nlmsg_type == NLMSG_DONE) {
+            // A dump the kernel could not finish (no handler for the protocol, say) ends with
+            // the error code in place of the usual 0.
+            int code = 0;
+            if (h.nlmsg_len >= NLMSG_LENGTH(sizeof code)) std::memcpy(&code, data + off + NLMSG_HDRLEN, sizeof code);
+            return code < 0 ? DiagParse::Error : DiagParse::Done;
+        }
         if (h.nlmsg_type == NLMSG_ERROR) return DiagParse::Error;
         if (h.nlmsg_len - sizeof(nlmsghdr) < sizeof(inet_diag_msg)) return DiagParse::Error;
         inet_diag_msg m;
         std::memcpy(&m, data + off + NLMSG_HDRLEN, sizeof m);
+        SocketEntry e;
+        e.linux_state = m.idiag_state;
+        e.local_port = m.id.idiag_sport;
+        e.remote_port = m.id.idiag_dport;
+        e.inode = m.idiag_inode;
         if (m.idiag_family == AF_INET) {
-            SocketEntry e;
-            e.linux_state = m.idiag_state;
             e.local_addr = m.id.idiag_src[0];
-            e.local_port = m.id.idiag_sport;
             e.remote_addr = m.id.idiag_dst[0];
-            e.remote_port = m.id.idiag_dport;
-            e.inode = m.idiag_inode;
             out.push_back(e);
+        } else if (m.idiag_family == AF_INET6) {
+            std::uint8_t src[16], dst[16];
+            std::memcpy(src, m.id.idiag_src, 16);
+            std::memcpy(dst, m.id.idiag_dst, 16);
+            const std::size_t attrs = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof m);
+            const V6Only v6only = h.nlmsg_len > attrs ? FindV6Only(data + off + attrs, h.nlmsg_len - attrs)
+                                                      : V6Only::Unknown;
+            if (MapV6ToV4(src, dst, v6only, e)) out.push_back(e);
         }
         const std::size_t step = NLMSG_ALIGN(h.nlmsg_len);
         if (step > len - off) break;
@@ -98,6 +161,29 @@ bool ParseEndpoint(std::string_view s, std::uint32_t& addr, std::uint32_t& port)
     return true;
 }
 
+// The IPv6 form: four such raw 32-bit words, then the port.
+bool ParseEndpoint6(std::string_view s, std::uint8_t addr[16], std::uint32_t& port) {
+    if (s.size() != 37 || s[32] != ':') return false;
+    for (std::size_t w = 0; w < 4; ++w) {
+        std::uint64_t v;
+        if (!ParseHex(s.substr(w * 8, 8), v)) return false;
+        const auto word = static_cast<std::uint32_t>(v);
+        std::memcpy(addr + w * 4, &word, 4);
+    }
+    std::uint64_t p;
+    if (!ParseHex(s.substr(33, 4), p)) return false;
+    port = htons(static_cast<std::uint16_t>(p));
+    return true;
+}
+
+bool ParseEndpoints(std::string_view local, std::string_view remote, SocketEntry& e) {
+    if (local.size() == 13) return ParseEndpoint(local, e.local_addr, e.local_port) &&
+                                   ParseEndpoint(remote, e.remote_addr, e.remote_port);
+    std::uint8_t l[16], r[16];
+    return ParseEndpoint6(local, l, e.local_port) && ParseEndpoint6(remote, r, e.remote_port) &&
+           MapV6ToV4(l, r, V6Only::Unknown, e);
+}
+
 }  // namespace
 
 void ParseProcNetTable(std::string_view text, std::vector<SocketEntry>& out) {
@@ -119,8 +205,7 @@ void ParseProcNetTable(std::string_view text, std::vector<SocketEntry>& out) {
         if (n < f.size() || f[0].empty() || f[0].back() != ':') continue;  // header or damaged
         SocketEntry e;
         std::uint64_t st, inode;
-        if (!ParseEndpoint(f[1], e.local_addr, e.local_port) || !ParseEndpoint(f[2], e.remote_addr, e.remote_port) ||
-            f[3].size() != 2 || !ParseHex(f[3], st) || !ParseDec(f[9], inode))
+        if (!ParseEndpoints(f[1], f[2], e) || f[3].size() != 2 || !ParseHex(f[3], st) || !ParseDec(f[9], inode))
             continue;
         e.linux_state = static_cast<std::uint32_t>(st);
         e.inode = inode;

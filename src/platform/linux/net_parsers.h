@@ -14,7 +14,9 @@
 namespace vanto::platform::linux_backend {
 
 // One IPv4 socket as Linux reports it. Addresses and ports are in network byte order
-// (ports in the low 16 bits), the state is the kernel's TCP state number.
+// (ports in the low 16 bits), the state is the kernel's TCP state number. IPv4 traffic on
+// IPv6 sockets arrives here too: "::ffff:a.b.c.d" ends become a.b.c.d and a dual-stack
+// socket bound to "::" becomes one bound to 0.0.0.0.
 struct SocketEntry {
     std::uint32_t linux_state = 0;
     std::uint32_t local_addr = 0;
@@ -22,19 +24,30 @@ struct SocketEntry {
     std::uint32_t remote_addr = 0;
     std::uint32_t remote_port = 0;
     std::uint64_t inode = 0;
+    // An IPv6 socket bound to "::" whose source did not say whether it also takes IPv4
+    // (the /proc tables never do): the table reader decides.
+    bool v6_any_unknown = false;
 };
+
+// Whether an IPv6 socket takes IPv4 too, as far as its source tells.
+enum class V6Only { No, Yes, Unknown };
+
+// Fills the addresses of `e` from the 16-byte addresses of an IPv6 socket when its traffic
+// is IPv4 (mapped ends, or a dual-stack socket bound to "::"); false for IPv6 traffic.
+bool MapV6ToV4(const std::uint8_t local[16], const std::uint8_t remote[16], V6Only v6only, SocketEntry& e);
 
 // Windows MIB_TCP_STATE code for a Linux TCP state; 0 for a number Linux does not define.
 std::uint32_t TableStateFromLinux(std::uint32_t linux_state);
 
 enum class DiagParse { More, Done, Error };
 
-// Appends the inet_diag messages of one netlink datagram. More: the dump goes on in the next
-// datagram; Done: NLMSG_DONE seen; Error: NLMSG_ERROR or a message that does not fit.
+// Appends the inet_diag messages of one netlink datagram (IPv4 sockets, and IPv6 sockets
+// that carry IPv4). More: the dump goes on in the next datagram; Done: NLMSG_DONE seen;
+// Error: NLMSG_ERROR, an NLMSG_DONE that carries an error, or a message that does not fit.
 DiagParse ParseInetDiagDatagram(const std::uint8_t* data, std::size_t len, std::vector<SocketEntry>& out);
 
-// Appends one entry per well-formed line of /proc/net/tcp or /proc/net/udp; the header and
-// malformed lines are skipped.
+// Appends one entry per well-formed line of /proc/net/tcp|udp, or per line of
+// /proc/net/tcp6|udp6 that carries IPv4; the header and malformed lines are skipped.
 void ParseProcNetTable(std::string_view text, std::vector<SocketEntry>& out);
 
 // The inode of a "socket:[N]" link target; false for anything else.

@@ -36,6 +36,16 @@ bool FlockRetry(int fd) {
     return true;
 }
 
+// Tries the lock every 20 ms until `timeout_ms` have passed.
+bool FlockWithin(int fd, int timeout_ms) {
+    for (int waited = 0;; waited += 20) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) return false;
+        if (waited >= timeout_ms) return false;
+        ::usleep(20 * 1000);
+    }
+}
+
 }  // namespace
 
 ReadResult ReadBoundedFile(const std::string& path, std::size_t limit, std::string& content) {
@@ -125,11 +135,11 @@ ExclusiveLock::~ExclusiveLock() {
     if (fd_ >= 0) ::close(fd_);  // closing releases the flock
 }
 
-bool ExclusiveLock::LockFile(const std::string& path) {
+bool ExclusiveLock::LockFile(const std::string& path, int timeout_ms) {
     if (fd_ >= 0) return false;
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
     if (fd < 0) return false;
-    if (!FlockRetry(fd)) {
+    if (!(timeout_ms < 0 ? FlockRetry(fd) : FlockWithin(fd, timeout_ms))) {
         ::close(fd);
         return false;
     }

@@ -34,7 +34,8 @@ public:
     ~ExclusiveLock();
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-    bool LockFile(const std::string& path);
+    // With `timeout_ms` >= 0, gives up (false) when the lock is not free within that time.
+    bool LockFile(const std::string& path, int timeout_ms = -1);
     bool LockFolder(const std::string& path);
 
 private:

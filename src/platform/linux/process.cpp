@@ -3,6 +3,7 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +49,7 @@ bool GetProcessImagePath(std::uint32_t pid, std::string& path) {
     constexpr std::string_view kDeleted = " (deleted)";
     if (path.size() > kDeleted.size() && path.compare(path.size() - kDeleted.size(), kDeleted.size(), kDeleted) == 0)
         path.resize(path.size() - kDeleted.size());
+    if (path.empty()) return false;
     // A Flatpak sandbox mounts its application at /app and its runtime at /usr: the path is
     // the sandbox's, the file is found on the host through the sandbox's instance record.
     if (path.starts_with("/app/") || path.starts_with("/usr/")) {
@@ -57,7 +59,16 @@ bool GetProcessImagePath(std::uint32_t pid, std::string& path) {
             if (!host.empty()) path = std::move(host);
         }
     }
-    return !path.empty();
+    // The link text is a path in the process's own mount namespace; in ours it may name
+    // another file (a container, a bind mount over a host program, a replaced file). Only
+    // the very file the process runs lends it its name, icon and folder.
+    struct stat image {}, named {};
+    if (::stat(ProcPath(pid, "exe").c_str(), &image) != 0 || ::stat(path.c_str(), &named) != 0 ||
+        image.st_dev != named.st_dev || image.st_ino != named.st_ino) {
+        path.clear();
+        return false;
+    }
+    return true;
 }
 
 bool GetProcessListName(std::uint32_t pid, std::string& name) {

@@ -8,6 +8,12 @@
 
 #include "platform/linux/posix_file_io.h"
 
+#include <sys/stat.h>
+
+#include <memory>
+#include <mutex>
+#include <unordered_set>
+
 namespace vanto::platform {
 
 namespace {
@@ -41,6 +47,7 @@ struct Line {
     LineKind kind = LineKind::Other;
     std::string name;   // section or entry name, trimmed
     std::string value;  // entry text, trimmed
+    int eol = -1;       // 1: ended in CR LF, 0: in LF; -1 (a new line): the file's style
 };
 
 struct IniText {
@@ -103,8 +110,11 @@ IniText ParseIni(std::string_view content) {
     while (start < content.size()) {
         std::size_t nl = content.find('\n', start);
         std::string_view raw = content.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
-        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        const bool cr = !raw.empty() && raw.back() == '\r';
+        if (cr) raw.remove_suffix(1);
         Line line = Classify(std::string(raw), in_section);
+        // Each line keeps its own ending: a file of mixed endings is written back as it was.
+        line.eol = cr ? 1 : 0;
         if (line.kind == LineKind::Section) in_section = true;
         ini.lines.push_back(std::move(line));
         if (nl == std::string_view::npos) break;
@@ -115,10 +125,9 @@ IniText ParseIni(std::string_view content) {
 
 std::string RenderIni(const IniText& ini) {
     std::string out = ini.bom ? "\xEF\xBB\xBF" : "";
-    const char* eol = ini.crlf ? "\r\n" : "\n";
     for (const auto& line : ini.lines) {
         out += line.text;
-        out += eol;
+        out += (line.eol < 0 ? ini.crlf : line.eol == 1) ? "\r\n" : "\n";
     }
     return out;
 }
@@ -140,6 +149,52 @@ bool LoadIni(const std::string& file, IniText& ini) {
     return false;
 }
 
+// Reads come one entry at a time: the last file parsed is kept while its identity (device,
+// inode, size, modification time) is unchanged, so a transfer of n entries parses it once.
+// Null when the file exists but cannot be read whole.
+std::shared_ptr<const IniText> LoadIniForReading(const std::string& file) {
+    struct Cached {
+        std::string path;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t size = 0;
+        struct timespec mtime {};
+        std::shared_ptr<const IniText> ini;
+    };
+    static std::mutex mutex;
+    static Cached cached;
+    struct stat st {};
+    const bool known = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    std::lock_guard lock(mutex);
+    if (known && cached.path == file && cached.dev == st.st_dev && cached.ino == st.st_ino && cached.size == st.st_size &&
+        cached.mtime.tv_sec == st.st_mtim.tv_sec && cached.mtime.tv_nsec == st.st_mtim.tv_nsec) {
+        return cached.ini;
+    }
+    auto ini = std::make_shared<IniText>();
+    if (!LoadIni(file, *ini)) return nullptr;
+    if (known) cached = Cached{file, st.st_dev, st.st_ino, st.st_size, st.st_mtim, ini};
+    return ini;
+}
+
+// Upper-cased ASCII, for telling repeated names apart in one pass.
+std::string FoldKey(const std::string& name) {
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+// Appends a name not seen before; false once the names no longer fit the buffer (the rest
+// would be cut anyway, so the walk can stop).
+bool AddUniqueName(std::vector<std::string>& names, std::unordered_set<std::string>& seen, std::size_t& used,
+                   const std::string& name, std::size_t buffer_size) {
+    if (!seen.insert(FoldKey(name)).second) return true;
+    if (used + name.size() + 1 > buffer_size) return false;
+    used += name.size() + 1;
+    names.push_back(name);
+    return true;
+}
+
 std::string EntryText(const Line& line) {
     const std::string& v = line.value;
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
@@ -151,40 +206,41 @@ std::string EntryText(const Line& line) {
 }  // namespace
 
 std::vector<std::string> ReadProfileSectionNames(const std::string& file, std::size_t buffer_size) {
-    IniText ini;
-    if (!LoadIni(file, ini)) return {};
+    const auto loaded = LoadIniForReading(file);
+    if (!loaded) return {};
+    const IniText& ini = *loaded;
     std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
+    std::size_t used = 1;  // the list's final NUL
     for (const auto& line : ini.lines) {
         if (line.kind != LineKind::Section) continue;
-        bool seen = false;
-        for (const auto& n : names) seen = seen || EqualsNoCase(n, line.name);
-        if (!seen) names.push_back(line.name);
+        if (!AddUniqueName(names, seen, used, line.name, buffer_size)) break;
     }
     return profile_detail::FitNames(std::move(names), buffer_size);
 }
 
 std::vector<std::string> ReadProfileEntryNames(const std::string& file, const std::string& section,
                                                std::size_t buffer_size) {
-    IniText ini;
-    if (!LoadIni(file, ini)) return {};
+    const auto loaded = LoadIniForReading(file);
+    if (!loaded) return {};
+    const IniText& ini = *loaded;
     std::size_t header = ini.FindSection(Trim(section));
     if (header == ini.lines.size()) return {};
     std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
+    std::size_t used = 1;  // the list's final NUL
     for (std::size_t i = header + 1, end = ini.SectionEnd(header); i < end; ++i) {
         const Line& line = ini.lines[i];
         if (line.kind != LineKind::Entry) continue;
-        bool seen = false;
-        for (const auto& n : names) seen = seen || EqualsNoCase(n, line.name);
-        if (!seen) names.push_back(line.name);
+        if (!AddUniqueName(names, seen, used, line.name, buffer_size)) break;
     }
     return profile_detail::FitNames(std::move(names), buffer_size);
 }
 
 std::string ReadProfileText(const std::string& file, const std::string& section, const std::string& entry,
                             const std::string& default_text, std::size_t buffer_size) {
-    IniText ini;
-    const Line* line = nullptr;
-    if (LoadIni(file, ini)) line = ini.FindEntry(Trim(section), Trim(entry));
+    const auto loaded = LoadIniForReading(file);
+    const Line* line = loaded ? loaded->FindEntry(Trim(section), Trim(entry)) : nullptr;
     if (line == nullptr) return profile_detail::DefaultText(default_text, buffer_size);
     if (buffer_size == 0) return {};
     std::string text = EntryText(*line);
@@ -221,7 +277,9 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
             Line& line = ini.lines[i];
             if (line.kind == LineKind::Entry && EqualsNoCase(line.name, key)) {
                 if (line.value == Trim(text)) return true;  // already holds it
+                const int eol = line.eol;
                 line = Classify(line.name + "=" + text, true);
+                line.eol = eol;
                 replaced = true;
                 break;
             }

@@ -4,23 +4,33 @@
 // The registry on Linux: two hive files in REGEDIT4 text, one per user (read and written) and
 // one for the machine (read only). Every change takes the hive's lock, re-reads the file,
 // applies itself and replaces the file atomically, so programs running at once lose nothing.
-// A hive that does not parse is never written: the program sees it empty and says so once.
+// A user hive that does not parse is moved aside whole, once, to a dated name beside it (never
+// deleted, never overwritten); the user is told and the program goes on with a fresh hive. A
+// hive that cannot be read is never written: the program sees it empty and says so once.
+// The machine hive also takes in the drop-in files of "registry.d" beside it (installed
+// packages put their uninstall entries there), read only like the hive itself.
 #include "platform/registry.h"
 
 #include "platform/build_info.h"
 #include "platform/linux/posix_file_io.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vanto::platform {
 
@@ -28,6 +38,8 @@ namespace {
 
 constexpr std::size_t kMaxHiveSize = std::size_t{16} * 1024 * 1024;
 constexpr std::size_t kMaxKeyDepth = 512;
+// A change waits this long for another program's change to the hive, then fails.
+constexpr int kLockTimeoutMs = 3000;
 constexpr const char* kHiveHeader = "REGEDIT4";
 
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -426,7 +438,29 @@ FileIdentity Identify(const std::string& path) {
 struct HiveSnapshot {
     std::shared_ptr<const KeyNode> root;
     bool usable = true;
+    bool unparsable = false;  // read whole, but not a hive
 };
+
+// "<hive>.unparsable-2026-12-10", or with "-2", "-3" ... when that name is taken: a free
+// name beside the hive, so nothing is ever overwritten. Empty when none could be made.
+std::string MoveAside(const std::string& path) {
+    char date[16] = "undated";
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    if (::localtime_r(&now, &tm) != nullptr) std::strftime(date, sizeof date, "%Y-%m-%d", &tm);
+    const std::string base = path + ".unparsable-" + date;
+    for (int n = 1; n < 100; ++n) {
+        std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+        // link() never replaces an existing name; the hive is then unlinked from its own.
+        if (::link(path.c_str(), aside.c_str()) == 0) {
+            if (::unlink(path.c_str()) == 0) return aside;
+            ::unlink(aside.c_str());
+            return {};
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
 
 class HiveStore {
 public:
@@ -437,8 +471,23 @@ public:
 
     HiveSnapshot Load(RegRoot root) {
         std::string path = HivePath(root);
+        HiveSnapshot snap;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            snap = LoadLocked(root, path, false, false);
+            if (root == RegRoot::LocalMachine && !path.empty()) snap = WithDropIns(root, path, snap);
+        }
+        if (!snap.unparsable || root != RegRoot::CurrentUser) return snap;
+        // Moving it aside needs the lock a change holds, so that no change is lost.
+        posix_io::ExclusiveLock lock;
+        if (!lock.LockFile(path + ".lock", kLockTimeoutMs)) return snap;
         std::lock_guard<std::mutex> guard(mutex_);
-        return LoadLocked(root, path);
+        return LoadLocked(root, path, true, true);
+    }
+
+    std::vector<std::string> TakeNotices() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return std::exchange(notices_, {});
     }
 
     enum class Change { None, Changed, Failed };
@@ -452,10 +501,13 @@ public:
         std::string folder = posix_io::ParentFolder(path);
         if (!posix_io::MakeFolders(folder, 0700)) return false;
         posix_io::ExclusiveLock lock;
-        if (!lock.LockFile(path + ".lock")) return false;
+        // Another program holding it for longer is stuck: fail this change, do not freeze.
+        if (!lock.LockFile(path + ".lock", kLockTimeoutMs)) return false;
 
         std::lock_guard<std::mutex> guard(mutex_);
-        HiveSnapshot snap = LoadLocked(root, path);
+        // What another program wrote a moment ago may share size and time with what we saw:
+        // a change always reads the file afresh.
+        HiveSnapshot snap = LoadLocked(root, path, true, true);
         if (!snap.usable) return false;
         std::unique_ptr<KeyNode> copy = snap.root->Clone();
         Change change = edit(*copy);
@@ -477,7 +529,9 @@ private:
         HiveSnapshot snap;
     };
 
-    HiveSnapshot LoadLocked(RegRoot root, const std::string& path) {
+    // `fresh`: read the file even when it looks unchanged. `locked`: the hive's file lock is
+    // held, so an unparsable user hive may be moved aside.
+    HiveSnapshot LoadLocked(RegRoot root, const std::string& path, bool fresh, bool locked) {
         auto empty = [&] {
             auto node = std::make_shared<KeyNode>();
             node->name = RootName(root);
@@ -486,7 +540,7 @@ private:
         if (path.empty()) return {empty(), false};
         FileIdentity id = Identify(path);
         auto it = cache_.find(path);
-        if (it != cache_.end() && it->second.id == id) return it->second.snap;
+        if (!fresh && it != cache_.end() && it->second.id == id) return it->second.snap;
 
         std::string content;
         HiveSnapshot snap;
@@ -506,9 +560,21 @@ private:
                 ParseOutcome parsed = ParseHive(content, RootName(root));
                 if (parsed.root) {
                     snap = {std::shared_ptr<const KeyNode>(std::move(parsed.root)), true};
+                } else if (locked && root == RegRoot::CurrentUser) {
+                    const std::string aside = MoveAside(path);
+                    if (aside.empty()) {
+                        Complain(path, "does not parse (" + parsed.error + ") and cannot be moved aside");
+                        snap = {empty(), false};
+                    } else {
+                        Tell(std::string("The settings file ") + path + " could not be read (" + parsed.error +
+                             "); it was moved aside to " + aside + " and " + build::kProductName +
+                             " goes on with fresh settings.");
+                        snap = {empty(), true};
+                        id = Identify(path);
+                    }
                 } else {
-                    Complain(path, "does not parse (" + parsed.error + ")");
-                    snap = {empty(), false};
+                    snap = {empty(), false, true};
+                    if (root != RegRoot::CurrentUser) Complain(path, "does not parse (" + parsed.error + ")");
                 }
                 break;
             }
@@ -518,15 +584,72 @@ private:
         return snap;
     }
 
+    // The drop-in files of the folder "registry.d" beside the hive, "*.reg" in name order,
+    // each merged over the hive and the ones before it. A drop-in that does not parse is left
+    // out (and said once); the merged view is rebuilt only when one of the files changed.
+    HiveSnapshot WithDropIns(RegRoot root, const std::string& hive_path, const HiveSnapshot& hive) {
+        constexpr std::size_t kMaxDropIns = 256;
+        const std::string folder = posix_io::ParentFolder(hive_path) + "/registry.d";
+        std::vector<std::string> files;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* de = ::readdir(dir)) {
+                const std::string name = de->d_name;
+                if (name.size() > 4 && name.compare(name.size() - 4, 4, ".reg") == 0 && name.front() != '.') {
+                    std::string file = folder;
+                    file += '/';
+                    file += name;
+                    files.push_back(std::move(file));
+                }
+            }
+            ::closedir(dir);
+        }
+        if (files.empty()) return hive;
+        std::sort(files.begin(), files.end());
+        if (files.size() > kMaxDropIns) files.resize(kMaxDropIns);
+
+        std::vector<FileIdentity> ids = {Identify(hive_path)};
+        for (const auto& f : files) ids.push_back(Identify(f));
+        if (merged_.snap.root && merged_.hive_path == hive_path && merged_.files == files && merged_.ids == ids)
+            return merged_.snap;
+
+        std::unique_ptr<KeyNode> view = hive.root->Clone();
+        for (const auto& f : files) {
+            const HiveSnapshot part = LoadLocked(root, f, false, false);
+            if (part.usable) Merge(*view, *part.root);
+        }
+        merged_ = Merged{hive_path, files, ids, HiveSnapshot{std::shared_ptr<const KeyNode>(std::move(view)), hive.usable}};
+        return merged_.snap;
+    }
+
+    static void Merge(KeyNode& into, const KeyNode& from) {
+        for (const auto& v : from.values) into.SetValue(v.name, v.value);
+        for (const auto& [name, child] : from.subkeys) Merge(into.ChildOrNew(child->name), *child);
+    }
+
     void Complain(const std::string& path, const std::string& why) {
         if (!complained_.insert(path).second) return;
         std::fprintf(stderr, "%s: the registry file %s %s; going on without its contents and leaving it untouched\n",
                      build::kProductName, path.c_str(), why.c_str());
     }
 
+    // Said to the user: on standard error at once, in the window through TakeRegistryNotices.
+    void Tell(const std::string& text) {
+        std::fprintf(stderr, "%s: %s\n", build::kProductName, text.c_str());
+        notices_.push_back(text);
+    }
+
+    struct Merged {
+        std::string hive_path;
+        std::vector<std::string> files;
+        std::vector<FileIdentity> ids;
+        HiveSnapshot snap;
+    };
+
     std::mutex mutex_;
     std::map<std::string, Entry> cache_;
+    Merged merged_;
     std::set<std::string> complained_;
+    std::vector<std::string> notices_;
 };
 
 // Splits a key path into its names: one trailing "\" is allowed, empty names are not.
@@ -692,6 +815,26 @@ bool RegKey::WriteValue(const std::string& name, const RegValue& value) {
     });
 }
 
+bool RegKey::WriteValues(const std::vector<std::pair<std::string, RegValue>>& values) {
+    if (!impl_) return false;
+    bool all = true;
+    const bool written = impl_->Modify([&](KeyNode& node) {
+        HiveStore::Change change = HiveStore::Change::None;
+        for (const auto& [name, value] : values) {
+            if (!ValidValueName(name) || value.data.size() > kRegMaxValueSize) {
+                all = false;
+                continue;
+            }
+            const NamedValue* old = node.FindValue(name);
+            if (old != nullptr && old->value == value) continue;
+            node.SetValue(name, value);
+            change = HiveStore::Change::Changed;
+        }
+        return change;
+    });
+    return written && all;
+}
+
 bool RegKey::WriteString(const std::string& name, const std::string& text) {
     return WriteValue(name, RegValue::String(text));
 }
@@ -712,6 +855,8 @@ bool RegKey::DeleteValue(const std::string& name) {
         return HiveStore::Change::Failed;
     });
 }
+
+std::vector<std::string> TakeRegistryNotices() { return HiveStore::Instance().TakeNotices(); }
 
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
     std::vector<std::string> parts;

@@ -59,4 +59,6 @@ bool GetKernelRelease(std::string& release) {
     return !release.empty();
 }
 
+bool AdjustProcessPrivilege(const std::string& /*name*/, bool /*enable*/) { return true; }
+
 }  // namespace vanto::platform

@@ -252,4 +252,42 @@ std::string WideToAnsi(std::wstring_view text) {
     return out;
 }
 
+bool DeleteFileWide(const std::wstring& path) {
+    if (!WideApiAvailable()) return DeleteFileA(WideToAnsi(path).c_str()) != FALSE;
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+bool RemoveDirectoryWide(const std::wstring& path) {
+    // A junction or folder link is removed itself; its target is not touched.
+    if (!WideApiAvailable()) return RemoveDirectoryA(WideToAnsi(path).c_str()) != FALSE;
+    return RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+bool SetFileAttributesWide(const std::wstring& path, std::uint32_t attributes) {
+    if (!WideApiAvailable()) return SetFileAttributesA(WideToAnsi(path).c_str(), attributes) != FALSE;
+    return SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+std::string ResolvedPath(const std::string& path) {
+    if (path.empty()) return {};
+    char full[MAX_PATH] = {};
+    const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string out(full, n);
+    if (GetFileAttributesA(out.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+    while (out.size() > 3 && (out.back() == '\\' || out.back() == '/')) out.pop_back();
+    return out;
+}
+
+std::string GetHomeFolderPath() {
+    constexpr int kCsidlProfile = 40;
+    return GetSpecialFolderPath(kCsidlProfile);
+}
+
+std::string GetVirtualStoreRoot() {
+    constexpr int kCsidlLocalAppData = 28;
+    const std::string local = GetSpecialFolderPath(kCsidlLocalAppData);
+    return local.empty() ? std::string() : local + "\\VirtualStore\\";
+}
+
 }  // namespace vanto::platform

@@ -152,6 +152,12 @@ bool RegKey::WriteValue(const std::string& name, const RegValue& value) {
                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
 }
 
+bool RegKey::WriteValues(const std::vector<std::pair<std::string, RegValue>>& values) {
+    bool all = true;
+    for (const auto& [name, value] : values) all = WriteValue(name, value) && all;
+    return all;
+}
+
 bool RegKey::WriteString(const std::string& name, const std::string& text) {
     return WriteValue(name, RegValue::String(text));
 }
@@ -164,6 +170,8 @@ bool RegKey::DeleteValue(const std::string& name) {
     if (!impl_) return false;
     return RegDeleteValueA(impl_->key, name.c_str()) == ERROR_SUCCESS;
 }
+
+std::vector<std::string> TakeRegistryNotices() { return {}; }  // the system keeps the registry
 
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
     std::string parent_path;

@@ -173,4 +173,24 @@ bool GetKernelRelease(std::string& /*release*/) {
     return false;
 }
 
+bool AdjustProcessPrivilege(const std::string& name, bool enable) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+    LUID id{};
+    if (!LookupPrivilegeValueA(nullptr, name.c_str(), &id)) {
+        CloseHandle(token);
+        return false;
+    }
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Luid = id;
+    privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+    TOKEN_PRIVILEGES previous{};
+    DWORD returned = 0;
+    // The outcome is not looked at: without the right the privilege simply stays off.
+    AdjustTokenPrivileges(token, FALSE, &privileges, sizeof(previous), &previous, &returned);
+    CloseHandle(token);
+    return true;
+}
+
 }  // namespace vanto::platform

@@ -4,11 +4,14 @@
 
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cerrno>
 #include <cstring>
 
 #include "testsupport/test_support.h"
@@ -52,6 +55,52 @@ TEST(ProcNetTable, EmptyAndHeaderOnlyAndUnterminated) {
     EXPECT_EQ(rows[0].linux_state, 7u);
 }
 
+TEST(ProcNetTable, Ipv6TableGivesOnlyRowsThatCarryIpv4) {
+    std::vector<SocketEntry> rows;
+    ParseProcNetTable(vanto::testing::readFile(vanto::testing::fixture("proc/net_tcp6.txt")), rows);
+    // "::" listener (dual-stack unless told otherwise), a mapped connection; "::1", a pure
+    // IPv6 end and a damaged port are left out.
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].local_addr, 0u);
+    EXPECT_EQ(rows[0].local_port, htons(8080));
+    EXPECT_EQ(rows[0].linux_state, 10u);
+    EXPECT_TRUE(rows[0].v6_any_unknown);
+    EXPECT_EQ(rows[1].local_addr, vanto::testing::Ipv4Field(127, 0, 0, 1));
+    EXPECT_EQ(rows[1].remote_addr, vanto::testing::Ipv4Field(127, 0, 0, 2));
+    EXPECT_EQ(rows[1].remote_port, htons(50000));
+    EXPECT_EQ(rows[1].inode, 5002u);
+    EXPECT_FALSE(rows[1].v6_any_unknown);
+}
+
+TEST(MapV6, OnlyIpv4TrafficBecomesARow) {
+    using A = std::array<std::uint8_t, 16>;
+    const A any{}, mapped{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 10, 0, 0, 7};
+    const A loop6{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    const A mapped_other{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 192, 168, 1, 1};
+    struct Case {
+        A local, remote;
+        V6Only v6only;
+        bool row, unknown;
+    } cases[] = {
+        {any, any, V6Only::No, true, false},       {any, any, V6Only::Yes, false, false},
+        {any, any, V6Only::Unknown, true, true},   {mapped, mapped_other, V6Only::Unknown, true, false},
+        {any, mapped_other, V6Only::Unknown, true, false}, {loop6, any, V6Only::No, false, false},
+        {mapped, loop6, V6Only::No, false, false}, {loop6, loop6, V6Only::No, false, false},
+    };
+    for (const auto& c : cases) {
+        SocketEntry e;
+        EXPECT_EQ(MapV6ToV4(c.local.data(), c.remote.data(), c.v6only, e), c.row) << &c - cases;
+        if (!c.row) continue;
+        EXPECT_EQ(e.v6_any_unknown, c.unknown) << &c - cases;
+        if (c.local == mapped) {
+            EXPECT_EQ(e.local_addr, vanto::testing::Ipv4Field(10, 0, 0, 7));
+        }
+        if (c.remote == mapped_other) {
+            EXPECT_EQ(e.remote_addr, vanto::testing::Ipv4Field(192, 168, 1, 1));
+        }
+    }
+}
+
 TEST(TableState, LinuxStatesMapToTableCodes) {
     struct Case {
         std::uint32_t linux_state, table;
@@ -72,10 +121,19 @@ TEST(SocketLink, OnlySocketTargetsGiveAnInode) {
 namespace {
 
 std::vector<std::uint8_t> DiagMessage(std::uint8_t state, std::uint32_t src, std::uint16_t sport, std::uint32_t inode,
-                                      std::uint8_t family = AF_INET) {
-    std::vector<std::uint8_t> buf(NLMSG_SPACE(sizeof(inet_diag_msg)));
+                                      std::uint8_t family = AF_INET, int v6only = -1) {
+    const std::size_t attr = v6only < 0 ? 0 : RTA_SPACE(1);
+    std::vector<std::uint8_t> buf(NLMSG_SPACE(sizeof(inet_diag_msg) + attr));
     nlmsghdr h{};
-    h.nlmsg_len = NLMSG_LENGTH(sizeof(inet_diag_msg));
+    h.nlmsg_len = NLMSG_LENGTH(NLMSG_ALIGN(sizeof(inet_diag_msg)) + attr);
+    if (v6only >= 0) {
+        rtattr a{};
+        a.rta_len = RTA_LENGTH(1);
+        a.rta_type = INET_DIAG_SKV6ONLY;
+        const std::size_t at = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(inet_diag_msg));
+        std::memcpy(buf.data() + at, &a, sizeof a);
+        buf[at + RTA_LENGTH(0)] = static_cast<std::uint8_t>(v6only);
+    }
     h.nlmsg_type = SOCK_DIAG_BY_FAMILY;
     inet_diag_msg m{};
     m.idiag_family = family;
@@ -88,12 +146,13 @@ std::vector<std::uint8_t> DiagMessage(std::uint8_t state, std::uint32_t src, std
     return buf;
 }
 
-std::vector<std::uint8_t> Done() {
+std::vector<std::uint8_t> Done(int code = 0) {
     std::vector<std::uint8_t> buf(NLMSG_SPACE(sizeof(int)));
     nlmsghdr h{};
     h.nlmsg_len = NLMSG_LENGTH(sizeof(int));
     h.nlmsg_type = NLMSG_DONE;
     std::memcpy(buf.data(), &h, sizeof h);
+    std::memcpy(buf.data() + NLMSG_HDRLEN, &code, sizeof code);
     return buf;
 }
 
@@ -102,7 +161,7 @@ std::vector<std::uint8_t> Done() {
 TEST(InetDiag, ParsesMessagesUntilDone) {
     auto d = DiagMessage(10, 0x0100007F, htons(631), 42);
     auto second = DiagMessage(1, 0x0200007F, htons(80), 43);
-    auto v6 = DiagMessage(1, 1, 1, 44, AF_INET6);
+    auto v6 = DiagMessage(1, 1, 1, 44, AF_INET6);  // "::1"-like source: pure IPv6
     d.insert(d.end(), v6.begin(), v6.end());
     d.insert(d.end(), second.begin(), second.end());
     std::vector<SocketEntry> rows;
@@ -141,4 +200,36 @@ TEST(InetDiag, DamagedDatagramsAreRefusedWithoutReadingPastThem) {
     std::memcpy(err.data(), &h, sizeof h);
     EXPECT_EQ(ParseInetDiagDatagram(err.data(), err.size(), rows), DiagParse::Error);
     EXPECT_TRUE(rows.empty());
+}
+
+TEST(InetDiag, DoneCarryingAnErrorIsAnError) {
+    std::vector<SocketEntry> rows;
+    auto failed = Done(-ENOENT);  // what a kernel without the protocol's diag module answers
+    EXPECT_EQ(ParseInetDiagDatagram(failed.data(), failed.size(), rows), DiagParse::Error);
+    auto ok = Done(0);
+    EXPECT_EQ(ParseInetDiagDatagram(ok.data(), ok.size(), rows), DiagParse::Done);
+    // An old kernel's bare NLMSG_DONE without a code ends the dump well.
+    nlmsghdr h{};
+    h.nlmsg_len = NLMSG_HDRLEN;
+    h.nlmsg_type = NLMSG_DONE;
+    std::vector<std::uint8_t> bare(NLMSG_HDRLEN);
+    std::memcpy(bare.data(), &h, sizeof h);
+    EXPECT_EQ(ParseInetDiagDatagram(bare.data(), bare.size(), rows), DiagParse::Done);
+}
+
+TEST(InetDiag, DualStackListenersFollowTheirV6OnlyFlag) {
+    std::vector<std::uint8_t> d;
+    for (int flag : {0, 1, -1}) {
+        auto m = DiagMessage(10, 0, htons(static_cast<std::uint16_t>(8000 + flag + 1)), 70u + static_cast<unsigned>(flag + 1),
+                             AF_INET6, flag);
+        d.insert(d.end(), m.begin(), m.end());
+    }
+    std::vector<SocketEntry> rows;
+    EXPECT_EQ(ParseInetDiagDatagram(d.data(), d.size(), rows), DiagParse::More);
+    ASSERT_EQ(rows.size(), 2u);  // the IPv6-only listener is not an IPv4 one
+    EXPECT_EQ(rows[0].local_port, htons(8001));
+    EXPECT_EQ(rows[0].local_addr, 0u);
+    EXPECT_FALSE(rows[0].v6_any_unknown);
+    EXPECT_EQ(rows[1].local_port, htons(8000));  // no flag in the reply: the reader decides
+    EXPECT_TRUE(rows[1].v6_any_unknown);
 }

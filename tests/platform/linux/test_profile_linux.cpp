@@ -170,6 +170,17 @@ TEST(ProfileFile, WritingKeepsEveryOtherLine) {
     }
 }
 
+TEST(ProfileFile, AFileOfMixedLineEndingsKeepsEachLinesEnding) {
+    TempDir dir;
+    // Found by fuzzing: a line ending in CR CR LF in a file of LF lines lost a CR when
+    // another entry was written.
+    const std::string file = dir.write("s.ini", "a=1\n[S]\r\nk=v\r\r\nx=y\n").string();
+    ASSERT_TRUE(WriteProfileText(file, "S", "x", "z"));
+    EXPECT_EQ(readFile(file), "a=1\n[S]\r\nk=v\r\r\nx=z\n");
+    ASSERT_TRUE(WriteProfileText(file, "S", "new", "1"));
+    EXPECT_EQ(readFile(file), "a=1\n[S]\r\nk=v\r\r\nx=z\nnew=1\n");
+}
+
 TEST(ProfileFile, WhatCannotBeReadBackIsNotWritten) {
     TempDir dir;
     const std::string before = "[S]\nk=v\n";

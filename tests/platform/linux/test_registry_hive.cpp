@@ -10,12 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -90,7 +94,9 @@ TEST_F(RegistryTest, MachineHiveIsNeverWritten) {
     EXPECT_FALSE(fs::exists(machine_hive.string() + ".lock"));
 }
 
-TEST_F(RegistryTest, ACorruptHiveIsLeftByteForByte) {
+// A user hive that does not parse is moved aside whole to a dated name, the user is told
+// once, and the program goes on with a fresh hive.
+TEST_F(RegistryTest, ACorruptUserHiveIsMovedAsideWholeAndAFreshOneStarts) {
     const std::vector<std::pair<std::string, std::string>> corrupt = {
         {"no header", "[HKEY_CURRENT_USER\\SOFTWARE]\n"},
         {"garbage", std::string("\x00\x01\xFFgarbage\n", 11)},
@@ -113,25 +119,92 @@ TEST_F(RegistryTest, ACorruptHiveIsLeftByteForByte) {
         ScopedEnv env("VANTOSCOPE_USER_HIVE", hive.string());
 
         ::testing::internal::CaptureStderr();
+        TakeRegistryNotices();
         RegKey key;
         EXPECT_TRUE(key.Open(RegRoot::CurrentUser, "", RegAccess::Read)) << what;
         std::vector<std::string> names;
         EXPECT_TRUE(key.GetSubKeyNames(names));
-        EXPECT_TRUE(names.empty()) << what << ": the view of a corrupt hive is empty";
-        EXPECT_FALSE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale", RegAccess::ReadWrite)) << what;
-        EXPECT_FALSE(DeleteRegistryTree(RegRoot::CurrentUser, "SOFTWARE")) << what;
-        RegKey root;
-        ASSERT_TRUE(root.Open(RegRoot::CurrentUser, "", RegAccess::ReadWrite));
-        EXPECT_FALSE(root.WriteString("x", "y")) << what;
+        EXPECT_TRUE(names.empty()) << what << ": a fresh hive is empty";
+        RegKey ours;
+        EXPECT_TRUE(ours.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale", RegAccess::ReadWrite)) << what;
+        EXPECT_TRUE(ours.WriteString("x", "y")) << what;
         const std::string err = ::testing::internal::GetCapturedStderr();
 
-        EXPECT_EQ(readFile(hive), text) << what;
-        std::size_t said = 0;
-        for (std::size_t pos = err.find(hive.string()); pos != std::string::npos; pos = err.find(hive.string(), pos + 1)) {
-            ++said;
-        }
-        EXPECT_EQ(said, 1u) << what << ": " << err;
+        std::vector<fs::path> aside;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.path().filename().string().rfind(hive.filename().string() + ".unparsable-", 0) == 0) aside.push_back(e.path());
+        ASSERT_EQ(aside.size(), 1u) << what;
+        EXPECT_EQ(readFile(aside[0]), text) << what << ": moved whole";
+        EXPECT_NE(readFile(hive).find("\"x\"=\"y\""), std::string::npos) << what << ": the fresh hive took the change";
+        const auto notices = TakeRegistryNotices();
+        ASSERT_EQ(notices.size(), 1u) << what;
+        EXPECT_NE(notices[0].find(aside[0].string()), std::string::npos) << notices[0];
+        EXPECT_NE(err.find(aside[0].string()), std::string::npos) << what << ": " << err;
     }
+}
+
+TEST_F(RegistryTest, ASecondCorruptHiveTheSameDayNeverOverwritesTheFirst) {
+    TakeRegistryNotices();
+    ::testing::internal::CaptureStderr();
+    for (const char* text : {"first broken\n", "second broken\n"}) {
+        dir.write("config/registry.reg", text);
+        RegKey key;
+        EXPECT_TRUE(key.Open(RegRoot::CurrentUser, "", RegAccess::Read));
+    }
+    ::testing::internal::GetCapturedStderr();
+    std::vector<std::string> contents;
+    for (const auto& e : fs::directory_iterator(user_hive.parent_path()))
+        if (e.path().filename().string().find(".unparsable-") != std::string::npos) contents.push_back(readFile(e.path()));
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (std::vector<std::string>{"first broken\n", "second broken\n"}));
+    EXPECT_EQ(TakeRegistryNotices().size(), 2u);
+}
+
+TEST_F(RegistryTest, ACorruptMachineHiveIsLeftByteForByte) {
+    const std::string text = "not a hive\n";
+    WriteMachineHive(text);
+    ::testing::internal::CaptureStderr();
+    RegKey key;
+    EXPECT_TRUE(key.Open(RegRoot::LocalMachine, "", RegAccess::Read));
+    std::vector<std::string> names;
+    EXPECT_TRUE(key.GetSubKeyNames(names));
+    EXPECT_TRUE(names.empty());
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(machine_hive), text);
+    EXPECT_NE(err.find(machine_hive.string()), std::string::npos);
+}
+
+TEST_F(RegistryTest, AChangeReadsTheFileAfreshUnderTheLock) {
+    RegKey key;
+    ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale", RegAccess::ReadWrite));
+    ASSERT_TRUE(key.WriteString("A", "1"));
+    // Another program rewrites the file in place: same inode, same size, same time.
+    std::string text = readFile(user_hive);
+    const auto when = fs::last_write_time(user_hive);
+    const auto at = text.find("\"A\"");
+    ASSERT_NE(at, std::string::npos);
+    text[at + 1] = 'B';
+    {
+        std::ofstream out(user_hive, std::ios::binary | std::ios::in | std::ios::out);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    fs::last_write_time(user_hive, when);
+    ASSERT_TRUE(key.WriteString("C", "3"));
+    const std::string after = readFile(user_hive);
+    EXPECT_NE(after.find("\"B\"=\"1\""), std::string::npos) << after;
+    EXPECT_EQ(after.find("\"A\"=\"1\""), std::string::npos) << after;
+}
+
+TEST_F(RegistryTest, AChangeGivesUpOnALockHeldTooLong) {
+    RegKey key;
+    ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale", RegAccess::ReadWrite));
+    // Another program holds the hive's lock and does not let go.
+    const int fd = ::open((user_hive.string() + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_FALSE(key.WriteString("late", "1")) << "fails instead of waiting for ever";
+    ::close(fd);
+    EXPECT_TRUE(key.WriteString("late", "1"));
 }
 
 TEST_F(RegistryTest, AnOversizedHiveIsNeitherReadNorWritten) {

@@ -46,6 +46,8 @@ so=$(readlink /proc/$$/fd/1)
   printf 'stdout=%s\n' "$so"
   printf 'leak=%s\n' "$(readlink /proc/$$/fd/$VS_LEAK_FD 2>/dev/null)"
   printf 'pid=%s\n' "$$"
+  printf 'uid=%s\n' "$(id -u)"
+  printf 'home=%s\n' "$HOME"
 } > "$log.part"
 mv "$log.part" "$log"
 while [ ! -e "$VS_RELEASE" ]; do sleep 0.05; done
@@ -190,6 +192,42 @@ TEST_F(LinuxShellTest, RequestsXdgOpenCannotHonourFailWithoutLaunching) {
     open_verb.verb = "OPEN";
     EXPECT_TRUE(ShellExecuteRequest(open_verb));
     WaitForLog();
+}
+
+TEST_F(LinuxShellTest, UnderSudoTheOpenerRunsAsTheCallingUser) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root: the case is a root program started through sudo";
+    // The stand-in opener must be reachable, and its log writable, for the calling user.
+    fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(bin_ / "xdg-open", fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(bin_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    const fs::path out = dir_.path() / "out";
+    fs::create_directories(out);
+    fs::permissions(out, fs::perms::all);
+    log_ = out / "open.log";
+    ScopedEnv log("VS_OPEN_LOG", log_.string());
+    ScopedEnv uid("SUDO_UID", "65534");
+    ScopedEnv gid("SUDO_GID", "65534");
+    ScopedEnv home("HOME", "/root");
+    ShellRequest request;
+    request.file = "https://example.com/";
+    ASSERT_TRUE(ShellExecuteRequest(request));
+    const auto lines = WaitForLog();
+    EXPECT_EQ(Field(lines, "uid"), "65534");
+    EXPECT_NE(Field(lines, "home"), "/root");
+}
+
+TEST_F(LinuxShellTest, SudoCallerRootOrNonsenseLeavesTheUserAsIs) {
+    for (const char* value : {"0", "abc", ""}) {
+        ScopedEnv uid("SUDO_UID", value);
+        std::filesystem::remove(log_);
+        ShellRequest request;
+        request.file = "/tmp";
+        ASSERT_TRUE(ShellExecuteRequest(request)) << value;
+        const auto lines = WaitForLog();
+        EXPECT_EQ(Field(lines, "uid"), std::to_string(::geteuid())) << value;
+        std::ofstream(release_).put('x');
+    }
 }
 
 TEST(LinuxShell, NoOpenerInPathFails) {

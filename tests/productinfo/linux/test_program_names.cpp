@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
@@ -22,15 +23,25 @@ namespace {
 
 using vanto::testing::ScopedEnv;
 
+// Fixture trees in `dir`: data folders, PATH and the package database, no AppStream unless asked.
+struct IdentityFixture {
+    explicit IdentityFixture(const vanto::testing::TempDir& dir, bool appstream = false)
+        : home("XDG_DATA_HOME", dir.str() + "/home"),
+          dirs("XDG_DATA_DIRS", dir.str() + "/share"),
+          path("PATH", dir.str() + "/bin"),
+          lc_all("LC_ALL", "C") {
+        platform::ProgramIdentitySources sources;
+        sources.dpkg_folder = dir.str() + "/dpkg";
+        sources.appstream_folders = appstream ? std::vector<std::string>{dir.str() + "/metainfo"} : std::vector<std::string>{};
+        sources.flatpak_installations = {};
+        SetProgramIdentitySources(sources);
+    }
+    ScopedEnv home, dirs, path, lc_all;
+};
+
 TEST(ProgramNames, DesktopEntryNameElseTheWholeElfFileName) {
     vanto::testing::TempDir dir;
-    ScopedEnv home("XDG_DATA_HOME", dir.str() + "/home"), dirs("XDG_DATA_DIRS", dir.str() + "/share"),
-        path("PATH", dir.str() + "/bin"), lc_all("LC_ALL", "C");
-    platform::ProgramIdentitySources sources;
-    sources.dpkg_folder = dir.str() + "/dpkg";
-    sources.appstream_folders = {};
-    sources.flatpak_installations = {};
-    SetProgramIdentitySources(sources);
+    const IdentityFixture fixture(dir);
     auto program = [&](const std::string& name, const std::string& bytes) {
         const std::string p = dir.write("bin/" + name, bytes).string();
         ::chmod(p.c_str(), 0755);
@@ -60,13 +71,7 @@ TEST(ProgramNames, DesktopEntryNameElseTheWholeElfFileName) {
 
 TEST(ProgramNames, KeptNamesFollowANewIndex) {
     vanto::testing::TempDir dir;
-    ScopedEnv home("XDG_DATA_HOME", dir.str() + "/home"), dirs("XDG_DATA_DIRS", dir.str() + "/share"),
-        path("PATH", dir.str() + "/bin"), lc_all("LC_ALL", "C");
-    platform::ProgramIdentitySources sources;
-    sources.dpkg_folder = dir.str() + "/dpkg";
-    sources.appstream_folders = {};
-    sources.flatpak_installations = {};
-    SetProgramIdentitySources(sources);
+    const IdentityFixture fixture(dir);
     const std::string prog = dir.write("bin/late", std::string("\x7F" "ELF\x02\x01\x01\x00", 8)).string();
     ::chmod(prog.c_str(), 0755);
     platform::WaitForProgramIdentityIndex();
@@ -85,13 +90,7 @@ TEST(ProgramNames, KeptNamesFollowANewIndex) {
 
 TEST(ProgramNames, PublisherAndVersionReachTheCompanyAndTheVersion) {
     vanto::testing::TempDir dir;
-    ScopedEnv home("XDG_DATA_HOME", dir.str() + "/home"), dirs("XDG_DATA_DIRS", dir.str() + "/share"),
-        path("PATH", dir.str() + "/bin"), lc_all("LC_ALL", "C");
-    platform::ProgramIdentitySources sources;
-    sources.dpkg_folder = dir.str() + "/dpkg";
-    sources.appstream_folders = {dir.str() + "/metainfo"};
-    sources.flatpak_installations = {};
-    SetProgramIdentitySources(sources);
+    const IdentityFixture fixture(dir, true);
     const std::string prog = dir.write("bin/viewer", std::string("\x7F" "ELF\x02\x01\x01\x00", 8)).string();
     ::chmod(prog.c_str(), 0755);
     dir.write("share/applications/org.example.Viewer.desktop",

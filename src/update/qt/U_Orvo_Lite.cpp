@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: Ombrevale
+#include "update/qt/U_Orvo_Lite.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+#include <exception>
+
+#include "update/maker_site.h"
+#include "update/qt/U_HTTP_Custo.h"
+
+namespace vanto {
+
+namespace {
+
+// The client's time-out, which here bounds a request that stops making progress.
+constexpr int kCheckTimeoutMs = 10000;
+// A server that keeps a request alive with a byte now and then still ends it here.
+constexpr int kCheckDeadlineMs = 30000;
+
+// Milliseconds since an arbitrary start, as the system's tick count.
+std::uint32_t TickCount() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return static_cast<std::uint32_t>(clock.elapsed());
+}
+
+// A reply whose HTTP status came through was transported: its error is the status, and the
+// body is read like any other.
+bool IsHttpStatusError(const QNetworkReply& reply) {
+    const int e = reply.error();
+    const bool status_error = (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError) ||
+                              (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
+    return status_error && reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+}
+
+}  // namespace
+
+TOrvoLite::TOrvoLite(TKLog* log, std::string title)
+    : Title(std::move(title)), EventLog(log), service_base_(MakerUpdateServiceBase()), identity_(IdentifyForUpdate),
+      timeout_ms_(kCheckTimeoutMs), deadline_ms_(kCheckDeadlineMs), context_(std::make_unique<QObject>()) {}
+
+TOrvoLite::~TOrvoLite() {
+    OnDone = nullptr;
+    FreeClient();
+    context_.reset();  // with it every queued completion
+}
+
+void TOrvoLite::Log(const std::string& message, int level) { LogTo(EventLog, message, level); }
+
+void TOrvoLite::FreeClient() {
+    // Later, not now: this may run inside one of the reply's own signals.
+    if (reply_) {
+        QNetworkReply* r = reply_;
+        QObject::disconnect(r, nullptr, context_.get(), nullptr);
+        r->abort();
+        r->deleteLater();
+    }
+    reply_ = nullptr;
+    if (HttpClient) HttpClient->deleteLater();  // gone already when its owner went first
+    HttpClient = nullptr;
+}
+
+void TOrvoLite::Check(const std::string& exe_path, QObject* owner, DoneCallback on_done) {
+    FreeClient();
+    Busy = true;
+    NewVersionAvailable = false;
+    ReplyValid = false;
+    Log(Title + " Update self check : Initialization", 1);
+    OnDone = std::move(on_done);
+    try {
+        const TUpdateIdentity identity = identity_(exe_path);
+        const std::string url = BuildUpdateCheckUrl(service_base_, identity, LocalMS, LocalLS);
+        Reply.clear();
+        HttpClient = new QNetworkAccessManager(owner);
+        QNetworkRequest request;
+        CustomizeHttpClient(*HttpClient, request);
+        request.setTransferTimeout(timeout_ms_);
+        request.setSslConfiguration(VerifyingSslConfiguration());
+        last_url_ = SslOrPlainUrl(url);
+        if (last_url_ != url) Log("OrvoLite : No SSL / Back to HTTP", 0);
+        request.setUrl(QUrl::fromEncoded(QByteArray::fromStdString(last_url_)));
+        StartTick = TickCount();
+        reply_ = HttpClient->get(request);
+        // The body is read as it comes, and no further than a version text could reach.
+        reply_->setReadBufferSize(static_cast<qint64>(kUpdateReplyMaxBytes));
+        QNetworkReply* r = reply_;
+        QObject::connect(r, &QNetworkReply::readyRead, context_.get(), [this, r] {
+            const qint64 room = static_cast<qint64>(kUpdateReplyMaxBytes) - Reply.size();
+            if (room > 0) Reply += r->read(room);
+            if (r->bytesAvailable() > 0) r->abort();  // more than any version text: refused
+        });
+        QObject::connect(r, &QNetworkReply::finished, context_.get(), [this, r] { HttpRequestDone(r); });
+        QTimer::singleShot(deadline_ms_, r, [r] { r->abort(); });
+    } catch (const std::exception&) {
+        // A check that could not start ends as a failed one, so that later checks can run.
+        FreeClient();
+        QTimer::singleShot(0, context_.get(), [this] { Finish(); });
+    }
+}
+
+void TOrvoLite::HttpRequestDone(QNetworkReply* reply) {
+    if (reply->bytesAvailable() > 0 && reply->error() == QNetworkReply::NoError) {
+        const qint64 room = static_cast<qint64>(kUpdateReplyMaxBytes) - Reply.size();
+        if (room > 0) Reply += reply->read(room);
+    }
+    const unsigned code = IsHttpStatusError(*reply) ? 0u : static_cast<unsigned>(reply->error()) & 0xFFFFu;
+    if (code != 0 || reply->operation() != QNetworkAccessManager::GetOperation) {
+        Log(Title + " Update self check : Server error (" + std::to_string(code) + ")", 2);
+    } else {
+        const TUpdateReply r =
+            EvaluateUpdateReply(std::string_view(Reply.constData(), static_cast<std::size_t>(Reply.size())), LocalMS,
+                                LocalLS);
+        Log(Title + " Update self check : Server replied " + r.VersionText + " in " +
+                std::to_string(TickCount() - StartTick) + "ms",
+            1);
+        if (!r.ReplyValid) {
+            const std::string reason =
+                reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toStdString();
+            Log(Title + " Update self check : Server error (" + std::to_string(code) + " Cause : " + reason + ")", 0);
+        }
+        ReplyValid = r.ReplyValid;
+        NewVersionAvailable = r.NewVersionAvailable;
+    }
+    Finish();
+}
+
+void TOrvoLite::Finish() {
+    Busy = false;
+    if (OnDone) OnDone(*this);
+}
+
+}  // namespace vanto
