@@ -41,11 +41,10 @@ cross-check-32: deps
 	cmake --preset cross-windows-32 $(CMAKE_GEN)
 	cmake --build --preset cross-windows-32 -j $(JOBS)
 
-# The 64-bit Windows build's test programs run under Wine, in a prefix inside the build folder,
-# then the Qt test programs of the build with the window (windows-qt-test, below).
+# The 64-bit Windows build's test programs run under Wine, in a prefix inside the build folder.
+# The Qt test programs of the build with the window: windows-qt-test, below.
 windows-test: cross-check
 	bash scripts/windows-test.sh build/cross-windows
-	$(MAKE) windows-qt-test
 
 # A Windows build with the window configures with Qt found through CMAKE_PREFIX_PATH alone
 # (Qt for Windows is not a Debian package: a stand-in that is configured against, never built).
