@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_GEN := -G Ninja
 
-.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure asan fuzz screenshot package clean
+.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-qt-test windows-screenshot asan fuzz screenshot package clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -42,6 +42,7 @@ cross-check-32: deps
 	cmake --build --preset cross-windows-32 -j $(JOBS)
 
 # The 64-bit Windows build's test programs run under Wine, in a prefix inside the build folder.
+# The Qt test programs of the build with the window: windows-qt-test, below.
 windows-test: cross-check
 	bash scripts/windows-test.sh build/cross-windows
 
@@ -52,6 +53,32 @@ windows-qt-configure: deps
 	cmake -S . -B build/windows-qt-configure $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	  -DCMAKE_PREFIX_PATH=$(CURDIR)/tests/cmake/qt6-stub
+
+# The whole program with its window for 64-bit Windows, against a Qt for Windows built once from
+# Debian's source into ~/.cache/vantoscope (see scripts/build-qt-windows.sh), gathered with its
+# DLLs and plugins into build/windows-gui/Vantoscope. Pictures are drawn by the host's Qt.
+WINDOWS_FOLDER := build/windows-gui/Vantoscope
+windows-gui: deps
+	@bash scripts/install-deps.sh windows-gui
+	@qt=$$(nice -n 19 bash scripts/build-qt-windows.sh) && \
+	  cmake --preset release $(CMAKE_GEN) >/dev/null && \
+	  cmake --build --preset release -j $(JOBS) --target render_pictures grab_screen && \
+	  VS_QT_WINDOWS="$$qt" cmake --preset windows-gui $(CMAKE_GEN) && \
+	  cmake --build --preset windows-gui -j $(JOBS) && \
+	  bash scripts/windows-folder.sh build/windows-gui "$$qt" $(WINDOWS_FOLDER)
+
+# The Qt test programs of that build under Wine, with the runnable folder's DLLs and plugins
+# beside them and Qt's Windows platform plugin on a private Xvfb display, each bounded in time.
+windows-qt-test: windows-gui
+	@for d in build/windows-gui build/windows-gui/tests/qt; do \
+	  cp -r $(WINDOWS_FOLDER)/*.dll $(WINDOWS_FOLDER)/platforms $(WINDOWS_FOLDER)/styles \
+	    $(WINDOWS_FOLDER)/tls $(WINDOWS_FOLDER)/qt.conf $$d/; done
+	VS_WINE_TEST_FILTER='^qt_' VS_WINE_DISPLAY=1 bash scripts/windows-test.sh build/windows-gui
+
+# vantoscope.exe itself under Wine (Windows 10) on a private X display, with live connections:
+# docs/screenshot-windows.png and docs/about-windows.png.
+windows-screenshot: windows-gui
+	bash scripts/windows-screenshot.sh $(WINDOWS_FOLDER) docs
 
 # The main window with live data and the About window, rendered offscreen into docs/.
 screenshot: build

@@ -11,6 +11,10 @@
 # user's own ~/.wine is touched. A prefix left by an earlier run is reused; one that Wine cannot
 # start is thrown away and made afresh. VS_WINE_TEST_TIMEOUT bounds each program (seconds,
 # default 300); a program still running at its bound is killed and counted as failed.
+#
+# For the Qt test programs of the windows-gui build:
+#   VS_WINE_TEST_FILTER  runs only the tests whose names match this ctest -R expression
+#   VS_WINE_DISPLAY=1    gives the programs a private Xvfb display for Wine's X11 driver
 set -uo pipefail
 
 build_dir="${1:-build/cross-windows}"
@@ -27,12 +31,27 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine's display driver is not needed; without a display it stays quiet.
 unset DISPLAY WAYLAND_DISPLAY
+xvfb_pid=""
+if [ -n "${VS_WINE_DISPLAY:-}" ]; then
+  command -v Xvfb >/dev/null || { echo "windows-test: Xvfb is missing (make deps)" >&2; exit 2; }
+  # A display of our own: Xvfb picks a free number and writes it to the descriptor given.
+  display_file=$(mktemp)
+  Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$display_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.2; done
+  [ -s "$display_file" ] || { echo "windows-test: Xvfb did not start" >&2; kill "$xvfb_pid"; exit 1; }
+  export DISPLAY=":$(head -n 1 "$display_file")"
+  rm -f "$display_file"
+fi
 
 log_dir="$build_dir/wine-test-logs"
 rm -rf "$log_dir"
 mkdir -p "$log_dir"
 
-stop_server() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
+stop_server() {
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
 
 # A prefix is usable when Wine runs a program in it. Its server then stays up for the whole run,
 # so each program starts in a fraction of a second instead of booting Wine again.
@@ -74,7 +93,10 @@ trap stop_server EXIT
 echo "windows-test: Wine prefix $state ($(($(date +%s) - start)) s): $WINEPREFIX"
 
 # The test programs CMake knows, in its order; a stale .exe of a removed test is not run.
-mapfile -t names < <(ctest --test-dir "$build_dir" -N 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: \(.*\)$/\1/p')
+filter=()
+[ -n "${VS_WINE_TEST_FILTER:-}" ] && filter=(-R "$VS_WINE_TEST_FILTER")
+mapfile -t names < <(ctest --test-dir "$build_dir" -N "${filter[@]}" 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: \(.*\)$/\1/p')
+
 if [ ${#names[@]} -eq 0 ]; then
   echo "windows-test: ctest lists no test in $build_dir" >&2
   exit 1

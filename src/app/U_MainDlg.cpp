@@ -15,12 +15,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QSvgRenderer>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -68,18 +66,12 @@ constexpr int kWorkerWaitMs = 800;
 
 QString Local8(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
-// Our pictures are SVG; drawn here at the sizes used, so no image plugin is needed.
-QIcon SvgIcon(const QString& resource, std::initializer_list<int> sizes) {
-    QSvgRenderer renderer(resource);
+// Our pictures, drawn by the build at the sizes used (one PNG per size: name-16.png, ...).
+QIcon PictureIcon(const QString& resource, std::initializer_list<int> sizes) {
     QIcon icon;
-    if (!renderer.isValid()) return icon;
     for (const int size : sizes) {
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        renderer.render(&p);
-        p.end();
-        icon.addPixmap(QPixmap::fromImage(image));
+        const QPixmap pixmap(resource + QLatin1Char('-') + QString::number(size) + QLatin1String(".png"));
+        if (!pixmap.isNull()) icon.addPixmap(pixmap);
     }
     return icon;
 }
@@ -103,7 +95,7 @@ QIcon IconFromShell(const platform::ShellIconPicture& picture) {
     case platform::ShellIconPicture::Kind::Folder:
         return QApplication::style()->standardIcon(QStyle::SP_DirIcon);
     case platform::ShellIconPicture::Kind::Program:
-        return SvgIcon(QStringLiteral(":/vantoscope/program.svg"), {16, 32});
+        return PictureIcon(QStringLiteral(":/vantoscope/program"), {16, 32});
     case platform::ShellIconPicture::Kind::Generic:
         break;
     }
@@ -143,7 +135,7 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
 
     setObjectName(QStringLiteral("Maindlg"));
     setWindowTitle(QStringLiteral("Vantoscope"));
-    setWindowIcon(SvgIcon(QStringLiteral(":/vantoscope/vantoscope.svg"), {16, 24, 32, 48, 64}));
+    setWindowIcon(PictureIcon(QStringLiteral(":/vantoscope/vantoscope"), {16, 24, 32, 48, 64}));
     CreateComponents();
     CreateMainMenu();
     // The icon exists from the start but is switched on at the first activation.
@@ -248,7 +240,7 @@ void TMaindlg::CreateComponents() {
     auto* toggles = new QHBoxLayout;
     toggles->setSpacing(4);
     auto toggle = [central](const char* name, const QString& text, const char* picture) {
-        QToolButton* b = MakeButton(central, name, text, SvgIcon(QString::fromLatin1(picture), {16, 32}), 16);
+        QToolButton* b = MakeButton(central, name, text, PictureIcon(QString::fromLatin1(picture), {16, 32}), 16);
         b->setCheckable(true);
         b->setChecked(false);
         // Captions stay whole: with a font wider than the classic dialog font the window
@@ -256,9 +248,9 @@ void TMaindlg::CreateComponents() {
         b->setMinimumWidth(b->sizeHint().width());
         return b;
     };
-    freeze_btn = toggle("freeze_btn", QStringLiteral("Freeze Time"), ":/vantoscope/freeze.svg");
-    system_btn = toggle("system_btn", QStringLiteral("Show System Processes"), ":/vantoscope/system.svg");
-    local_btn = toggle("local_btn", QStringLiteral("Show Local Connections"), ":/vantoscope/local.svg");
+    freeze_btn = toggle("freeze_btn", QStringLiteral("Freeze Time"), ":/vantoscope/freeze");
+    system_btn = toggle("system_btn", QStringLiteral("Show System Processes"), ":/vantoscope/system");
+    local_btn = toggle("local_btn", QStringLiteral("Show Local Connections"), ":/vantoscope/local");
     connect(freeze_btn, &QToolButton::clicked, this, &TMaindlg::freeze_btnClick);
     connect(system_btn, &QToolButton::clicked, this, &TMaindlg::system_btnClick);
     connect(local_btn, &QToolButton::clicked, this, &TMaindlg::local_btnClick);
@@ -288,7 +280,7 @@ QWidget* TMaindlg::CreateHeader() {
     auto* logo = new QLabel(top_pnl);
     logo->setObjectName(QStringLiteral("logo_img"));
     logo->setFixedSize(32, 32);
-    logo->setPixmap(SvgIcon(QStringLiteral(":/vantoscope/vantoscope.svg"), {32, 64}).pixmap(32, 32));
+    logo->setPixmap(PictureIcon(QStringLiteral(":/vantoscope/vantoscope"), {32, 64}).pixmap(32, 32));
     row->addWidget(logo);
 
     auto* titles = new QVBoxLayout;
@@ -348,15 +340,15 @@ QGroupBox* TMaindlg::CreateDetailsPanel() {
     auto* buttons = new QGridLayout;
     buttons->setSpacing(4);
     auto action = [box](const char* name, const QString& text, const char* picture) {
-        QToolButton* b = MakeButton(box, name, text, SvgIcon(QString::fromLatin1(picture), {24, 48}), 24);
+        QToolButton* b = MakeButton(box, name, text, PictureIcon(QString::fromLatin1(picture), {24, 48}), 24);
         b->setEnabled(false);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         return b;
     };
-    whois_btn = action("whois_btn", QStringLiteral("Whois"), ":/vantoscope/whois.svg");
-    search_btn = action("search_btn", QStringLiteral("Search"), ":/vantoscope/search.svg");
-    openweb_btn = action("openweb_btn", QStringLiteral("Web"), ":/vantoscope/web.svg");
-    openfolder_btn = action("openfolder_btn", QStringLiteral("Folder"), ":/vantoscope/folder.svg");
+    whois_btn = action("whois_btn", QStringLiteral("Whois"), ":/vantoscope/whois");
+    search_btn = action("search_btn", QStringLiteral("Search"), ":/vantoscope/search");
+    openweb_btn = action("openweb_btn", QStringLiteral("Web"), ":/vantoscope/web");
+    openfolder_btn = action("openfolder_btn", QStringLiteral("Folder"), ":/vantoscope/folder");
     connect(whois_btn, &QToolButton::clicked, this, &TMaindlg::whois_btnClick);
     connect(search_btn, &QToolButton::clicked, this, &TMaindlg::search_btnClick);
     connect(openweb_btn, &QToolButton::clicked, this, &TMaindlg::openweb_btnClick);

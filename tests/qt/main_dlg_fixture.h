@@ -142,9 +142,16 @@ protected:
 // discovery runs without the test's environment). A window that is shown is activated and
 // starts its event log: the per-user data folder and the registry hives go to a temporary
 // folder, never into the home of whoever runs the tests, and its update check to a closed port.
+// On Windows the system's own platform plugin: a Windows Qt need not have the offscreen one.
+#ifdef Q_OS_WIN
+#define VS_QT_TEST_PLATFORM() ((void)0)
+#else
+#define VS_QT_TEST_PLATFORM() \
+    (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ? (void)qputenv("QT_QPA_PLATFORM", "offscreen") : (void)0)
+#endif
 #define VS_QT_TEST_MAIN()                                                                  \
     int main(int argc, char** argv) {                                                       \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
+        VS_QT_TEST_PLATFORM();                                                              \
         QTemporaryDir home;                                                                 \
         if (!home.isValid()) return 1;                                                      \
         qputenv("XDG_DATA_HOME", QDir(home.path()).filePath(QStringLiteral("data")).toLocal8Bit()); \

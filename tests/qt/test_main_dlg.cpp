@@ -491,6 +491,8 @@ TEST(MainDlgSettings, AHiveMovedAsideIsToldInTheWindow) {
     ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
     EXPECT_EQ(moved.readAll(), QByteArray("this is no hive\n")) << "moved whole";
     QFile fresh(hive);
-    if (fresh.open(QIODevice::ReadOnly)) EXPECT_FALSE(fresh.readAll().contains("this is no hive")) << "a fresh hive";
+    if (fresh.open(QIODevice::ReadOnly)) {
+        EXPECT_FALSE(fresh.readAll().contains("this is no hive")) << "a fresh hive";
+    }
     WaitFor([] { return TConnectionRefreshThd::Running() == 0; });
 }

@@ -340,6 +340,9 @@ TEST_F(FrameTest, AboutItemShowsTheAboutWindowModally) {
 // ---- First activation: log and icon ---------------------------------------------------------
 
 TEST_F(FrameTest, FirstActivationCreatesTheLogAndSwitchesTheIconOn) {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "the log's place here is the Linux data folder (XDG_DATA_HOME)";
+#endif
     ShellCapture shell;
     TrayAnswer tray(true);
     Create();
@@ -534,6 +537,9 @@ TEST_F(FrameTest, ASecondStartBringsTheWindowBack) {
 // The program itself: a second start ends with exit code 0 within two seconds, whatever its
 // parameters, and leaves the first copy running.
 TEST(Program, SecondStartEndsWithZeroAndTheFirstRunsOn) {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "waits for the Linux runtime folder's socket file; Windows uses a named pipe";
+#endif
     QTemporaryDir home;  // private (0700), as a runtime folder must be
     ASSERT_TRUE(home.isValid());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -25,6 +25,9 @@ using vanto::TSingleInstance;
 
 namespace {
 
+// The probe's output; Windows writes its lines with CR LF.
+QString Text(const QByteArray& bytes) { return QString::fromUtf8(bytes).remove(QLatin1Char('\r')); }
+
 int g_argc = 1;
 char g_name[] = "qt_test_single_instance";
 char* g_argv[] = {g_name, nullptr};
@@ -56,7 +59,7 @@ struct Probe {
         t.start();
         for (;;) {
             const bool ended = process->state() == QProcess::NotRunning;
-            out += QString::fromUtf8(process->readAllStandardOutput());
+            out += Text(process->readAllStandardOutput());
             for (const QString& l : out.split(QLatin1Char('\n')))
                 if (l.startsWith(line)) return true;
             const qint64 left = ms - t.elapsed();
@@ -66,7 +69,7 @@ struct Probe {
     }
     bool Finish(int ms) {
         const bool done = process->state() == QProcess::NotRunning || process->waitForFinished(ms);
-        out += QString::fromUtf8(process->readAllStandardOutput());
+        out += Text(process->readAllStandardOutput());
         return done;
     }
     ~Probe() {

@@ -6,10 +6,8 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSvgRenderer>
 
 #include "platform/files.h"
 #include "support/U_UnicodeUtils.h"
@@ -30,16 +28,17 @@ constexpr QSize kBannerSize(388, 96);
 
 QString Local(const std::string& text) { return QString::fromLocal8Bit(text.data(), qsizetype(text.size())); }
 
+// The banner as the build drew it, at twice its size for screens that scale by more than 1.5.
 QPixmap RenderBanner(qreal ratio) {
-    QSvgRenderer renderer(QStringLiteral(":/about/about_banner.svg"));
-    const QSize size = renderer.isValid() ? renderer.defaultSize() : kBannerSize;
-    QPixmap picture(size * ratio);
-    picture.setDevicePixelRatio(ratio);
-    picture.fill(Qt::transparent);
-    if (renderer.isValid()) {
-        QPainter painter(&picture);
-        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    const bool big = ratio > 1.5;
+    QPixmap picture(big ? QStringLiteral(":/about/about_banner@2x.png") : QStringLiteral(":/about/about_banner.png"));
+    if (picture.isNull()) {
+        picture = QPixmap(kBannerSize * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        return picture;
     }
+    picture.setDevicePixelRatio(big ? 2.0 : 1.0);
     return picture;
 }
 
