@@ -37,6 +37,10 @@ bool FindProgramIdentity(const std::string& exe_path, ProgramIdentity& out);
 // replaces it. Whoever keeps answers between calls drops them when it changes (Windows: 0).
 std::uint64_t ProgramIdentityGeneration();
 
+// Starts building the index in the background unless it is built and current; never waits.
+// A command that will wait for it later starts it first, so the build overlaps its own work.
+void StartProgramIdentityIndex();
+
 // Builds the index now unless it is built and current, and waits for it: for callers that
 // have no window to keep alive (the command line) and for tests.
 void WaitForProgramIdentityIndex();

@@ -9,24 +9,26 @@
 namespace vanto {
 
 ProductInfoCache::Entry& ProductInfoCache::Lookup(const std::string& path) {
+    platform::FileIdentity identity;
+    if (platform::GetFileIdentity(path, identity)) return Known(path, identity);
+    // A file that cannot be looked at is never kept: it may appear at any moment.
+    entries_.erase(path);
+    static thread_local Entry scratch;
+    scratch = Entry{};
+    scratch.name = GetProductName(path);
+    return scratch;
+}
+
+ProductInfoCache::Entry& ProductInfoCache::Known(const std::string& path, const platform::FileIdentity& identity) {
     const Clock::time_point now = now_();
     ForgetUnused(now);
-    platform::FileIdentity identity;
-    const bool known = platform::GetFileIdentity(path, identity);
     const std::uint64_t identities = platform::ProgramIdentityGeneration();
     auto it = entries_.find(path);
-    if (it == entries_.end() || !known || !(it->second.identity == identity) || it->second.identities != identities) {
+    if (it == entries_.end() || !(it->second.identity == identity) || it->second.identities != identities) {
         Entry fresh;
         fresh.identity = identity;
         fresh.identities = identities;
         fresh.name = GetProductName(path);
-        if (!known) {
-            // A file that cannot be looked at is never kept: it may appear at any moment.
-            entries_.erase(path);
-            static thread_local Entry scratch;
-            scratch = std::move(fresh);
-            return scratch;
-        }
         it = entries_.insert_or_assign(path, std::move(fresh)).first;
     }
     it->second.used = now;
@@ -46,19 +48,7 @@ const std::string& ProductInfoCache::Name(const std::string& path) { return Look
 bool ProductInfoCache::NameOfFile(const std::string& path, std::string& name) {
     platform::FileIdentity identity;
     if (!platform::GetFileIdentity(path, identity) || identity.size == 0) return false;
-    const Clock::time_point now = now_();
-    ForgetUnused(now);
-    const std::uint64_t identities = platform::ProgramIdentityGeneration();
-    auto it = entries_.find(path);
-    if (it == entries_.end() || !(it->second.identity == identity) || it->second.identities != identities) {
-        Entry fresh;
-        fresh.identity = identity;
-        fresh.identities = identities;
-        fresh.name = GetProductName(path);
-        it = entries_.insert_or_assign(path, std::move(fresh)).first;
-    }
-    it->second.used = now;
-    name = it->second.name;
+    name = Known(path, identity).name;
     return true;
 }
 

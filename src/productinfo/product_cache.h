@@ -55,6 +55,8 @@ private:
     };
 
     Entry& Lookup(const std::string& path);
+    // The entry of a file whose identity is at hand, named afresh when that changed.
+    Entry& Known(const std::string& path, const platform::FileIdentity& identity);
     static void FillCompany(Entry& e, const std::string& path);
     void ForgetUnused(Clock::time_point now);
 

@@ -800,8 +800,10 @@ std::string ResolveProductVersion(std::string& path, std::string product, std::s
     c.n.product = std::move(product);
     c.n.company = std::move(company);
 
-    // A program without a version resource (a Linux executable): its package's version.
-    if (ReadVersionInfo(path) == FileVersionInfoRec{}) {
+    // Read once: the version strings serve the rows of step 10 and tell whether the file has a
+    // version resource at all. A program without one (a Linux executable): its package's version.
+    c.n.V = ReadVersionInfo(path);
+    if (c.n.V == FileVersionInfoRec{}) {
         platform::ProgramIdentity identity;
         if (platform::FindProgramIdentity(path, identity) && !identity.version.empty()) return identity.version;
     }
@@ -830,7 +832,6 @@ std::string ResolveProductVersion(std::string& path, std::string product, std::s
     }
 
     // 10.
-    c.n.V = ReadVersionInfo(path);
     if (FirstFound(kFieldRows, c)) return c.n.R;
 
     // 11.

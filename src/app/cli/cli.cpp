@@ -210,6 +210,8 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
 namespace {
 
 int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
+    // The program index is built while the tables are read: both take about as long.
+    platform::StartProgramIdentityIndex();
     TConnectionArray snapshot;
     TakeSnapshot(snapshot);
     if (HasUnknownOwners(snapshot)) err << "vantoscope: " << kUnknownOwnerNotice << "\n";

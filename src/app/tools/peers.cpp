@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "loopback_peers.h"
+
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -17,20 +19,8 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
-    std::vector<std::unique_ptr<QTcpServer>> servers;
-    std::vector<std::unique_ptr<QTcpSocket>> clients;
-    const struct {
-        const char* address;
-        quint16 port;
-    } ends[] = {{"127.0.0.2", 443}, {"127.0.0.3", 8080}, {"127.0.0.4", 5000}};
-    for (const auto& e : ends) {
-        auto server = std::make_unique<QTcpServer>();
-        if (!server->listen(QHostAddress(QString::fromLatin1(e.address)), e.port)) continue;
-        auto client = std::make_unique<QTcpSocket>();
-        client->connectToHost(QHostAddress(QString::fromLatin1(e.address)), e.port);
-        if (client->waitForConnected(2000)) clients.push_back(std::move(client));
-        servers.push_back(std::move(server));
-    }
+    LoopbackPeers peers;
+    peers.Open();
     QTimer::singleShot(std::max(1, seconds) * 1000, &app, &QCoreApplication::quit);
-    return clients.empty() ? 1 : app.exec();
+    return peers.clients.empty() ? 1 : app.exec();
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/U_MainDlg.h"
+#include "loopback_peers.h"
 
 namespace {
 
@@ -40,21 +41,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantoscope"));
 
-    // Listeners and their accepted ends are local rows; only the client ends are shown.
-    std::vector<std::unique_ptr<QTcpServer>> servers;
-    std::vector<std::unique_ptr<QTcpSocket>> clients;
-    const struct {
-        const char* address;
-        quint16 port;
-    } ends[] = {{"127.0.0.2", 443}, {"127.0.0.3", 8080}, {"127.0.0.4", 5000}};
-    for (const auto& e : ends) {
-        auto server = std::make_unique<QTcpServer>();
-        if (!server->listen(QHostAddress(QString::fromLatin1(e.address)), e.port)) continue;
-        auto client = std::make_unique<QTcpSocket>();
-        client->connectToHost(QHostAddress(QString::fromLatin1(e.address)), e.port);
-        if (client->waitForConnected(2000)) clients.push_back(std::move(client));
-        servers.push_back(std::move(server));
-    }
+    LoopbackPeers peers;
+    peers.Open();
     // A connection of another program, when a Python interpreter is at hand.
     QProcess other;
     auto other_server = std::make_unique<QTcpServer>();
@@ -77,7 +65,7 @@ int main(int argc, char** argv) {
         auto* list = window.findChild<QTableView*>(QStringLiteral("lst"));
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 5000 && (window.UpdateCount() < 2 || list->model()->rowCount() < int(clients.size()) + 1))
+        while (t.elapsed() < 5000 && (window.UpdateCount() < 2 || list->model()->rowCount() < int(peers.clients.size()) + 1))
             QApplication::processEvents(QEventLoop::AllEvents, 50);
         if (list->model()->rowCount() > 0) list->selectRow(0);
         Wait(1200);  // one more tick, so the details panel shows the selected row's state

@@ -215,6 +215,8 @@ std::uint64_t ProgramIdentityGeneration() {
     return Keeper().Generation();
 }
 
+void StartProgramIdentityIndex() { CurrentProgramIndex(false); }
+
 void WaitForProgramIdentityIndex() { CurrentProgramIndex(true); }
 
 void RefreshProgramIdentityIndex() { Keeper().Refresh(); }

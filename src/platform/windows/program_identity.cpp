@@ -14,6 +14,8 @@ bool FindProgramIdentity(const std::string&, ProgramIdentity& out) {
 
 std::uint64_t ProgramIdentityGeneration() { return 0; }
 
+void StartProgramIdentityIndex() {}
+
 void WaitForProgramIdentityIndex() {}
 
 void RefreshProgramIdentityIndex() {}
