@@ -12,4 +12,11 @@ namespace vanto::platform {
 // station, not in a service session.
 bool HasDisplay();
 
+// Windows: the program with the window is built for the window subsystem, so it has no console
+// of its own. Its text commands (the table, --help, a command-line error) then write to the
+// console of the prompt that started it, unless their output already goes to a file or pipe.
+// Nothing happens when there is no such console or the program is a console program.
+// Linux: nothing to do.
+void UseParentConsole();
+
 }  // namespace vanto::platform

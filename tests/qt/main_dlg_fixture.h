@@ -87,7 +87,8 @@ private:
 
 // Runs the event loop until `done` holds or `ms` pass; true when it held.
 template <typename Pred>
-bool WaitFor(Pred done, int ms = 3000) {
+// The bound only ends a test that would never pass; a loaded machine or Wine may need seconds.
+bool WaitFor(Pred done, int ms = 20000) {
     QElapsedTimer t;
     t.start();
     while (!done()) {

@@ -465,6 +465,9 @@ TEST_F(MainDlgTest, UnknownOwnersAreShownByDefaultAndNoticedOnce) {
 }
 
 TEST(MainDlgSettings, AHiveMovedAsideIsToldInTheWindow) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows keeps its own registry: no hive file of ours to move aside";
+#endif
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString hive = dir.filePath(QStringLiteral("registry.reg"));

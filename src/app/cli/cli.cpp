@@ -8,6 +8,7 @@
 #include "monitor/connection_filters.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
+#include "platform/display.h"
 #include "platform/files.h"
 #include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
@@ -242,6 +243,8 @@ int PrintIdentify(const Options& o, std::ostream& out) {
 int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
          const std::function<int(const Options&)>& window, const std::function<int(const Options&)>& check_update) {
     const ParseResult p = ParseCommandLine(args);
+    // Text only goes somewhere a person reads it once the window program has a console.
+    if (!p.ok || p.options.mode != Mode::Window || !window) platform::UseParentConsole();
     if (!p.ok) {
         err << "vantoscope: " << p.error << "\n" << Usage();
         return 2;

@@ -16,4 +16,6 @@ bool HasDisplay() {
     return false;
 }
 
+void UseParentConsole() {}
+
 }  // namespace vanto::platform

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace vanto::platform {
 
 bool HasDisplay() {
@@ -13,6 +15,29 @@ bool HasDisplay() {
     USEROBJECTFLAGS flags{};
     if (!GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) return true;
     return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+namespace {
+
+// A handle the runtime already writes to: a file, a pipe or a console of the caller's choosing.
+bool Redirected(DWORD which) {
+    HANDLE h = GetStdHandle(which);
+    return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
+}
+
+}  // namespace
+
+void UseParentConsole() {
+    static bool asked = false;
+    if (asked) return;
+    asked = true;
+    if (GetConsoleWindow() != nullptr) return;  // a console program, or attached already
+    const bool out = Redirected(STD_OUTPUT_HANDLE);
+    const bool err = Redirected(STD_ERROR_HANDLE);
+    if (out && err) return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;  // started from Explorer: nobody reads it
+    if (!out && std::freopen("CONOUT$", "w", stdout) != nullptr) std::setvbuf(stdout, nullptr, _IOLBF, 4096);
+    if (!err && std::freopen("CONOUT$", "w", stderr) != nullptr) std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
 }  // namespace vanto::platform
