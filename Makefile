@@ -41,10 +41,11 @@ cross-check-32: deps
 	cmake --preset cross-windows-32 $(CMAKE_GEN)
 	cmake --build --preset cross-windows-32 -j $(JOBS)
 
-# The 64-bit Windows build's test programs run under Wine, in a prefix inside the build folder.
-# The Qt test programs of the build with the window: windows-qt-test, below.
-windows-test: cross-check
+# The 64-bit Windows build's test programs run under Wine, in a prefix inside the build folder:
+# the headless build's, then the Qt test programs of the build with the window (windows-gui).
+windows-test: cross-check windows-gui
 	bash scripts/windows-test.sh build/cross-windows
+	$(WINDOWS_QT_TESTS)
 
 # A Windows build with the window configures with Qt found through CMAKE_PREFIX_PATH alone
 # (Qt for Windows is not a Debian package: a stand-in that is configured against, never built).
@@ -69,11 +70,14 @@ windows-gui: deps
 
 # The Qt test programs of that build under Wine, with the runnable folder's DLLs and plugins
 # beside them and Qt's Windows platform plugin on a private Xvfb display, each bounded in time.
+define WINDOWS_QT_TESTS
+@for d in build/windows-gui build/windows-gui/tests/qt; do \
+  cp -r $(WINDOWS_FOLDER)/*.dll $(WINDOWS_FOLDER)/platforms $(WINDOWS_FOLDER)/styles \
+    $(WINDOWS_FOLDER)/tls $(WINDOWS_FOLDER)/qt.conf $$d/; done
+VS_WINE_TEST_FILTER='^qt_' VS_WINE_DISPLAY=1 bash scripts/windows-test.sh build/windows-gui
+endef
 windows-qt-test: windows-gui
-	@for d in build/windows-gui build/windows-gui/tests/qt; do \
-	  cp -r $(WINDOWS_FOLDER)/*.dll $(WINDOWS_FOLDER)/platforms $(WINDOWS_FOLDER)/styles \
-	    $(WINDOWS_FOLDER)/tls $(WINDOWS_FOLDER)/qt.conf $$d/; done
-	VS_WINE_TEST_FILTER='^qt_' VS_WINE_DISPLAY=1 bash scripts/windows-test.sh build/windows-gui
+	$(WINDOWS_QT_TESTS)
 
 # vantoscope.exe itself under Wine (Windows 10) on a private X display, with live connections:
 # docs/screenshot-windows.png and docs/about-windows.png.

@@ -21,7 +21,7 @@ build_dir="${1:-build/cross-windows}"
 bound="${VS_WINE_TEST_TIMEOUT:-300}"
 build_dir="$(cd "$build_dir" && pwd)" || { echo "windows-test: no build folder $1" >&2; exit 2; }
 
-for tool in wine wineserver wineboot timeout ctest; do
+for tool in wine wineserver wineboot winepath openssl timeout ctest; do
   command -v "$tool" >/dev/null || { echo "windows-test: $tool is missing (make deps)" >&2; exit 2; }
 done
 
@@ -47,6 +47,16 @@ fi
 log_dir="$build_dir/wine-test-logs"
 rm -rf "$log_dir"
 mkdir -p "$log_dir"
+
+# The update check's tests need certificates made by the openssl tool, which Wine cannot run
+# for them: made here, fresh for each run, and named to the tests.
+certs="$build_dir/test-certificates"
+rm -rf "$certs"
+if ! bash "$(dirname "$0")/../tests/qt/make_test_certificates.sh" "$certs" >"$log_dir/certificates.log" 2>&1; then
+  echo "windows-test: the test certificates could not be made:" >&2
+  tail -5 "$log_dir/certificates.log" >&2
+  exit 1
+fi
 
 stop_server() {
   timeout 30 wineserver -k >/dev/null 2>&1 || true
@@ -91,6 +101,8 @@ if ! prefix_works; then
 fi
 trap stop_server EXIT
 echo "windows-test: Wine prefix $state ($(($(date +%s) - start)) s): $WINEPREFIX"
+VS_TEST_CERTIFICATES="$(winepath -w "$certs" 2>/dev/null)"
+export VS_TEST_CERTIFICATES
 
 # The test programs CMake knows, in its order; a stale .exe of a removed test is not run.
 filter=()
