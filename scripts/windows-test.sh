@@ -32,6 +32,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine's display driver is not needed; without a display it stays quiet.
 unset DISPLAY WAYLAND_DISPLAY
 xvfb_pid=""
+stop_wine() { timeout 30 wineserver -k >/dev/null 2>&1 || true; }
+stop_server() {
+  stop_wine
+  if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+# Whatever way the run ends, nothing of it stays up: the display, the Wine server.
+trap stop_server EXIT
 if [ -n "${VS_WINE_DISPLAY:-}" ]; then
   command -v Xvfb >/dev/null || { echo "windows-test: Xvfb is missing (make deps)" >&2; exit 2; }
   # A display of our own: Xvfb picks a free number and writes it to the descriptor given.
@@ -58,10 +65,6 @@ if ! bash "$(dirname "$0")/../tests/qt/make_test_certificates.sh" "$certs" >"$lo
   exit 1
 fi
 
-stop_server() {
-  timeout 30 wineserver -k >/dev/null 2>&1 || true
-  if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-}
 
 # A prefix is usable when Wine runs a program in it. Its server then stays up for the whole run,
 # so each program starts in a fraction of a second instead of booting Wine again.
@@ -74,7 +77,7 @@ prefix_works() {
 
 # Creates the prefix; the registry files are written once its first server has ended.
 make_prefix() {
-  stop_server
+  stop_wine  # not the display: the tests still need it
   rm -rf "$WINEPREFIX"
   timeout 180 wineboot -i >"$log_dir/wineboot.log" 2>&1
   timeout 60 wineserver -w >/dev/null 2>&1
@@ -99,7 +102,6 @@ if ! prefix_works; then
     exit 1
   fi
 fi
-trap stop_server EXIT
 echo "windows-test: Wine prefix $state ($(($(date +%s) - start)) s): $WINEPREFIX"
 VS_TEST_CERTIFICATES="$(winepath -w "$certs" 2>/dev/null)"
 export VS_TEST_CERTIFICATES
