@@ -160,6 +160,7 @@ Table ConnectionTable(const TConnectionArray& connections, bool all,
                  {"Remote Port", "remote_port", true},
                  {"Port Label", "remote_port_label", false},
                  {"Process", "process", false}};
+    t.rows.reserve(connections.size());
     for (const auto& c : connections) {
         if (!all && !IsShown(c, false, false)) continue;
         const auto remote_port = SwapPort(c.remote_port);
