@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: Ombrevale
 #
-# The Linux install and its Debian package (make package): the program in bin, its window
-# module in libexec/vantoscope, its desktop entry and hicolor icon, and its uninstall entry as a drop-in of the machine registry hive
+# The Linux install and its Debian package (make package): the program in bin, its desktop
+# entry and hicolor icon, and its uninstall entry as a drop-in of the machine registry hive
 # (/etc/ombrevale/registry.d), which makes an installed copy count as installed, not
 # portable. The drop-in is an ordinary file of the package, not a conffile: removing the
 # package removes the entry, and no maintainer script edits a shared file.
@@ -23,8 +23,6 @@ configure_file("${PROJECT_SOURCE_DIR}/packaging/uninstall-entry.reg.in"
                "${PROJECT_BINARY_DIR}/packaging/vantoscope.reg" @ONLY NEWLINE_STYLE CRLF)
 
 install(TARGETS vantoscope RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-# Where the program looks for its window (VS_WINDOW_MODULE_INSTALLED, src/app/CMakeLists.txt).
-install(TARGETS vantoscope_window LIBRARY DESTINATION "${VS_WINDOW_MODULE_DIR}")
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/vantoscope.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${PROJECT_SOURCE_DIR}/src/app/resources/vantoscope.svg"

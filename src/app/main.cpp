@@ -2,8 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 //
 // Program entry: hands the arguments to the testable entry function, with the window when
-// this build has one and a display is there. On Linux the window comes from a module that is
-// loaded only when it is wanted, so that the commands that print start without Qt.
+// this build has one and a display is there.
 #include <functional>
 #include <iostream>
 #include <string>
@@ -14,37 +13,20 @@
 using WindowFunction = std::function<int(const vanto::cli::Options&)>;
 
 #if VS_WITH_QT
-#include "platform/display.h"
-
-#if VS_WINDOW_MODULE
-#include "app/module/window_module.h"
-
-static int RunWindow(int& argc, char** argv, const vanto::cli::Options& options) {
-    return vanto::window_module::Run(vanto::window_module::Entry::Window, argc, argv, options, std::cerr);
-}
-static int RunUpdateCheck(int& argc, char** argv, const vanto::cli::Options& options) {
-    return vanto::window_module::Run(vanto::window_module::Entry::CheckUpdate, argc, argv, options, std::cerr);
-}
-#else
 #include "app/check_update_main.h"
 #include "app/gui_main.h"
-
-static int RunWindow(int& argc, char** argv, const vanto::cli::Options& options) {
-    return vanto::RunMainWindow(argc, argv, options);
-}
-static int RunUpdateCheck(int& argc, char** argv, const vanto::cli::Options& options) {
-    return vanto::RunCheckUpdate(argc, argv, options, std::cout);
-}
-#endif
+#include "platform/display.h"
 
 static WindowFunction Window(int& argc, char** argv) {
     if (!vanto::platform::HasDisplay()) return {};
-    return [&argc, argv](const vanto::cli::Options& options) { return RunWindow(argc, argv, options); };
+    return [&argc, argv](const vanto::cli::Options& options) { return vanto::RunMainWindow(argc, argv, options); };
 }
 
 // Needs no display: the check runs on the core application's event loop.
 static WindowFunction CheckUpdate(int& argc, char** argv) {
-    return [&argc, argv](const vanto::cli::Options& options) { return RunUpdateCheck(argc, argv, options); };
+    return [&argc, argv](const vanto::cli::Options& options) {
+        return vanto::RunCheckUpdate(argc, argv, options, std::cout);
+    };
 }
 #else
 // The headless build: every start prints the table.

@@ -371,11 +371,6 @@ TEST_F(PortableLifeTest, InstalledCopyChangesNothingAtClose) {
 // The real program, copied into a folder of its own, ended by a signal.
 TEST_F(PortableLifeTest, SigtermClosesTheProgramAsQuitDoes) {
     fs::copy_file(VS_PROGRAM, exe, fs::copy_options::overwrite_existing);
-#ifdef VS_WINDOW_MODULE_PATH
-    // A copy of the program takes its window module along.
-    fs::copy_file(VS_WINDOW_MODULE_PATH, fs::path(exe).parent_path() / fs::path(VS_WINDOW_MODULE_PATH).filename(),
-                  fs::copy_options::overwrite_existing);
-#endif
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
