@@ -132,6 +132,8 @@ void BM_Window(benchmark::State& state) {
 }  // namespace
 
 // Every measurement at one N before the pool grows to the next.
+BENCHMARK(BM_ListAll)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SsTuanp)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ListAll)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SsTuanp)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Window)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -4,8 +4,8 @@
 // Cost of the Linux program index on a full desktop's worth of files, generated once into a
 // temporary folder: 2,000 desktop entries (half naming their program through PATH), 500
 // AppStream files, and a dpkg database of 3,000 packages owning 300,000 files. Measured: one
-// whole build of the index (what the first use costs, in its own thread), and a lookup of a
-// program with a warm index (what naming one process costs on every refresh).
+// whole build of each part of the index (what the first use costs, in its own thread), and a
+// lookup of a program with a warm index (what naming one process costs on every refresh).
 #include "platform/linux/program_index.h"
 #include "platform/program_identity.h"
 
@@ -32,6 +32,7 @@ constexpr int kFilesPerPackage = 100;
 struct Machine {
     testing::TempDir dir;
     std::string program;  // a program with an entry, AppStream data and a package
+    ProgramIdentitySources sources;
 
     Machine() {
         const std::string root = dir.str();
@@ -83,6 +84,7 @@ struct Machine {
         s.snap_desktop_folder = root + "/snapd";
         s.snap_mount_folder = root + "/snap";
         SetProgramIdentitySources(s);
+        sources = s;
         program = root + "/bin/prog-42";
     }
 };
@@ -92,40 +94,64 @@ Machine& TheMachine() {
     return m;
 }
 
-// The same build on this machine's own folders (run first, before the generated machine
+// The same builds on this machine's own folders (run first, before the generated machine
 // replaces the environment).
-void BM_ProgramIndex_ThisMachine(benchmark::State& state) {
-    const ProgramIndexFacts facts = CurrentProgramIndexFacts(ProgramIdentitySources{});
+void BM_NameIndex_ThisMachine(benchmark::State& state) {
+    const NameIndexFacts facts = CurrentNameIndexFacts(ProgramIdentitySources{});
     const std::atomic<bool> stop{false};
-    std::size_t files = 0, apps = 0;
+    std::size_t apps = 0;
     for (auto _ : state) {
-        const auto index = BuildProgramIndex(facts, stop);
-        files = index->package_by_file.size();
+        const auto index = BuildNameIndex(facts, stop);
         apps = index->apps.size();
         benchmark::DoNotOptimize(index);
     }
-    state.counters["package_files"] = static_cast<double>(files);
     state.counters["entries"] = static_cast<double>(apps);
 }
-BENCHMARK(BM_ProgramIndex_ThisMachine)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_NameIndex_ThisMachine)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void BM_ProgramIndex_FullBuild(benchmark::State& state) {
-    TheMachine();
-    const ProgramIndexFacts facts = CurrentProgramIndexFacts(CurrentProgramIndex(true)->facts.sources);
+void BM_PackageIndex_ThisMachine(benchmark::State& state) {
+    const PackageIndexFacts facts = CurrentPackageIndexFacts(ProgramIdentitySources{});
     const std::atomic<bool> stop{false};
     std::size_t files = 0;
     for (auto _ : state) {
-        const auto index = BuildProgramIndex(facts, stop);
+        const auto index = BuildPackageIndex(facts, stop);
         files = index->package_by_file.size();
         benchmark::DoNotOptimize(index);
     }
     state.counters["package_files"] = static_cast<double>(files);
 }
-BENCHMARK(BM_ProgramIndex_FullBuild)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_PackageIndex_ThisMachine)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_NameIndex_FullBuild(benchmark::State& state) {
+    // The environment the generated machine set up, with its sources.
+    const NameIndexFacts facts = CurrentNameIndexFacts(TheMachine().sources);
+    const std::atomic<bool> stop{false};
+    std::size_t apps = 0;
+    for (auto _ : state) {
+        const auto index = BuildNameIndex(facts, stop);
+        apps = index->apps.size();
+        benchmark::DoNotOptimize(index);
+    }
+    state.counters["entries"] = static_cast<double>(apps);
+}
+BENCHMARK(BM_NameIndex_FullBuild)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_PackageIndex_FullBuild(benchmark::State& state) {
+    const PackageIndexFacts facts = CurrentPackageIndexFacts(TheMachine().sources);
+    const std::atomic<bool> stop{false};
+    std::size_t files = 0;
+    for (auto _ : state) {
+        const auto index = BuildPackageIndex(facts, stop);
+        files = index->package_by_file.size();
+        benchmark::DoNotOptimize(index);
+    }
+    state.counters["package_files"] = static_cast<double>(files);
+}
+BENCHMARK(BM_PackageIndex_FullBuild)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_FindProgramIdentity_Warm(benchmark::State& state) {
     Machine& m = TheMachine();
-    WaitForProgramIdentityIndex();
+    WaitForProgramIdentityIndex(ProgramIdentityNeed::Versions);
     ProgramIdentity id;
     if (!FindProgramIdentity(m.program, id) || id.name != "Programm 42" || id.version != "42.2.3" ||
         id.publisher != "Maker 42") {

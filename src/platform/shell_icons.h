@@ -26,7 +26,7 @@ int GetShellIconIndex(const std::string& path);
 
 // The shell's small-icon (16 x 16) or large-icon (32 x 32) system image list; 0 when the
 // shell gives none. On Linux asking again also has the desktop entries read again, in the
-// background (WaitForProgramIdentityIndex in program_identity.h waits for it).
+// background (WaitForProgramIdentityIndex(Names) in program_identity.h waits for it).
 ImageListHandle GetSystemImageList(bool small_icons);
 
 // The picture behind one index of a system image list.

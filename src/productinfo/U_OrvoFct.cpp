@@ -242,7 +242,8 @@ std::string GetProductName(const std::string& input) {
     // entry, or an ELF file's whole name); none of the rules below is meant for such names.
     if (V == FileVersionInfoRec{}) {
         platform::ProgramIdentity identity;
-        if (platform::FindProgramIdentity(c.path, identity) && !identity.name.empty()) return identity.name;
+        if (platform::FindProgramIdentity(c.path, identity, platform::ProgramIdentityNeed::Names) && !identity.name.empty())
+            return identity.name;
     }
     const int nd = WordCount(ReplaceAll(V.FileDescription, " - ", "-"), " -");
     const int np = WordCount(ReplaceAll(V.ProductName, " - ", "-"), " ");

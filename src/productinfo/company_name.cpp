@@ -364,7 +364,7 @@ std::string GetProductCompany(const std::string& input, const std::string& produ
         // A program without a version resource (a Linux executable): its publisher as the
         // desktop's software metadata knows it.
         platform::ProgramIdentity identity;
-        if (platform::FindProgramIdentity(path, identity)) return identity.publisher;
+        if (platform::FindProgramIdentity(path, identity, platform::ProgramIdentityNeed::Names)) return identity.publisher;
     }
     // ", LLC" is a template's leftover, not a company.
     std::string k = SameText(v.CompanyName, ", LLC") ? std::string() : v.CompanyName;

@@ -805,7 +805,8 @@ std::string ResolveProductVersion(std::string& path, std::string product, std::s
     c.n.V = ReadVersionInfo(path);
     if (c.n.V == FileVersionInfoRec{}) {
         platform::ProgramIdentity identity;
-        if (platform::FindProgramIdentity(path, identity) && !identity.version.empty()) return identity.version;
+        if (platform::FindProgramIdentity(path, identity, platform::ProgramIdentityNeed::Versions) && !identity.version.empty())
+            return identity.version;
     }
 
     // 3., 4.

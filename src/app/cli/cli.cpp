@@ -161,6 +161,7 @@ Table ConnectionTable(const TConnectionArray& connections, bool all,
                  {"Remote Port", "remote_port", true},
                  {"Port Label", "remote_port_label", false},
                  {"Process", "process", false}};
+    t.rows.reserve(connections.size());
     for (const auto& c : connections) {
         if (!all && !IsShown(c, false, false)) continue;
         const auto remote_port = SwapPort(c.remote_port);
@@ -211,13 +212,13 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
 namespace {
 
 int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
-    // The program index is built while the tables are read: both take about as long.
-    platform::StartProgramIdentityIndex();
+    // Names only: the list shows no versions. The names part is built while the tables are read.
+    platform::StartProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     TConnectionArray snapshot;
     TakeSnapshot(snapshot);
     if (HasUnknownOwners(snapshot)) err << "vantoscope: " << kUnknownOwnerNotice << "\n";
-    // No window waits on us: name the programs from the full index, not the file alone.
-    platform::WaitForProgramIdentityIndex();
+    // No window waits on us: name the programs from the index, not the file alone.
+    platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     // Each process is named once, however many rows it owns: naming is most of the cost.
     std::unordered_map<std::uint32_t, std::string> named;
     WriteTable(ConnectionTable(snapshot, o.all,
@@ -232,7 +233,7 @@ int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
 }
 
 int PrintIdentify(const Options& o, std::ostream& out) {
-    platform::WaitForProgramIdentityIndex();
+    platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Versions);
     WriteTable(IdentifyTable(o.paths, o.verbose), o.format, out);
     out.flush();
     return out ? 0 : 1;

@@ -38,12 +38,17 @@ std::size_t Width(const std::string& s) {
     return w;
 }
 
+// Replaces the control characters of text[from..] with '?', as Printable does.
+void MakePrintable(std::string& text, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == 0x7F) text[i] = '?';
+}
+
 }  // namespace
 
 std::string Printable(const std::string& text) {
     std::string out = text;
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    MakePrintable(out, 0);
     return out;
 }
 
@@ -104,18 +109,28 @@ void WriteTable(const Table& table, Format format, std::ostream& out) {
         for (std::size_t c = 0; c < ncol; ++c) width[c] = Width(table.columns[c].header);
         for (const auto& row : table.rows)
             for (std::size_t c = 0; c < ncol; ++c) width[c] = std::max(width[c], Width(cell(row, c)));
-        // Width() counts code points, and Printable() keeps their number.
+        // Width() counts code points, and MakePrintable() keeps their number. The lines go out
+        // in pieces of some 64 KiB: a stream insert per cell costs more than the formatting.
+        constexpr std::size_t kPiece = std::size_t{64} * 1024;
+        std::string buf;
+        buf.reserve(kPiece + 1024);
         auto line = [&](auto&& text_of) {
-            std::string s;
             for (std::size_t c = 0; c < ncol; ++c) {
-                const std::string t = Printable(text_of(c));
-                s += t;
-                if (c + 1 < ncol) s.append(width[c] - Width(t) + 2, ' ');
+                const std::string& t = text_of(c);
+                const std::size_t at = buf.size();
+                buf += t;
+                MakePrintable(buf, at);
+                if (c + 1 < ncol) buf.append(width[c] - Width(t) + 2, ' ');
             }
-            out << s << '\n';
+            buf += '\n';
+            if (buf.size() >= kPiece) {
+                out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
+                buf.clear();
+            }
         };
         line([&](std::size_t c) -> const std::string& { return table.columns[c].header; });
         for (const auto& row : table.rows) line([&](std::size_t c) -> const std::string& { return cell(row, c); });
+        out.write(buf.data(), static_cast<std::streamsize>(buf.size()));
         break;
     }
     case Format::Csv: {

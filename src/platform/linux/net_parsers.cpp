@@ -77,6 +77,7 @@ bool MapV6ToV4(const std::uint8_t local[16], const std::uint8_t remote[16], V6On
     }
     if (remote_any) e.remote_addr = 0;
     else std::memcpy(&e.remote_addr, remote + 12, 4);
+    e.from_v6 = true;
     return true;
 }
 

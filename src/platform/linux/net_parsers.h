@@ -27,6 +27,7 @@ struct SocketEntry {
     // An IPv6 socket bound to "::" whose source did not say whether it also takes IPv4
     // (the /proc tables never do): the table reader decides.
     bool v6_any_unknown = false;
+    bool from_v6 = false;  // IPv4 traffic on an IPv6 socket
 };
 
 // Whether an IPv6 socket takes IPv4 too, as far as its source tells.

@@ -54,28 +54,15 @@ constexpr std::uint32_t kLinuxTcpListen = 10;
 // A dump of a table whose rows never stop coming is cut off here rather than read forever.
 constexpr std::size_t kMaxRows = 4'000'000;
 
-bool DumpNetlink(std::uint8_t family, std::uint8_t protocol, std::vector<SocketEntry>& out) {
+// Sends one dump request and reads the dump; false, with `out` as it was, when any of it fails.
+bool Dump(const void* request, std::size_t size, std::vector<SocketEntry>& out) {
     Fd sock(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
     if (sock.get() < 0) return false;
     timeval tv{2, 0};  // a kernel that stops answering must not hang the worker
     ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-
-    struct {
-        nlmsghdr nlh;
-        inet_diag_req_v2 req;
-    } msg{};
-    msg.nlh.nlmsg_len = sizeof msg;
-    msg.nlh.nlmsg_type = SOCK_DIAG_BY_FAMILY;
-    msg.nlh.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-    msg.nlh.nlmsg_seq = 1;
-    msg.req.sdiag_family = family;
-    msg.req.sdiag_protocol = protocol;
-    // Every state the Windows table knows. A TCP socket in CLOSE is one that is only bound
-    // (or not even that): Windows does not list those. UDP sockets are CLOSE unless connected.
-    msg.req.idiag_states = protocol == IPPROTO_TCP ? ~(1u << kLinuxTcpClose) : ~0u;
     sockaddr_nl kernel{};
     kernel.nl_family = AF_NETLINK;
-    if (::sendto(sock.get(), &msg, sizeof msg, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0)
+    if (::sendto(sock.get(), request, size, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0)
         return false;
 
     std::vector<std::uint8_t> buf(std::size_t{64} * 1024);
@@ -100,6 +87,49 @@ bool DumpNetlink(std::uint8_t family, std::uint8_t protocol, std::vector<SocketE
     }
     out.resize(first);
     return false;
+}
+
+// Every state the Windows table knows. A TCP socket in CLOSE is one that is only bound (or
+// not even that): Windows does not list those. UDP sockets are CLOSE unless connected.
+std::uint32_t WantedStates(std::uint8_t protocol) { return protocol == IPPROTO_TCP ? ~(1u << kLinuxTcpClose) : ~0u; }
+
+// The sockets of one family and protocol (sock_diag).
+bool DumpNetlink(std::uint8_t family, std::uint8_t protocol, std::vector<SocketEntry>& out) {
+    struct {
+        nlmsghdr nlh;
+        inet_diag_req_v2 req;
+    } msg{};
+    msg.nlh.nlmsg_len = sizeof msg;
+    msg.nlh.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    msg.nlh.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    msg.nlh.nlmsg_seq = 1;
+    msg.req.sdiag_family = family;
+    msg.req.sdiag_protocol = protocol;
+    msg.req.idiag_states = WantedStates(protocol);
+    return Dump(&msg, sizeof msg, out);
+}
+
+// The TCP sockets of both families in one walk of the kernel's socket tables, IPv4 ones first:
+// the older inet_diag request dumps every family at once, where sock_diag takes one family a
+// walk, and each walk goes through every bucket of the table however few sockets there are.
+bool DumpTcpBothFamilies(std::vector<SocketEntry>& out, std::size_t& first_v6) {
+    struct {
+        nlmsghdr nlh;
+        inet_diag_req req;
+    } msg{};
+    msg.nlh.nlmsg_len = sizeof msg;
+    msg.nlh.nlmsg_type = TCPDIAG_GETSOCK;
+    msg.nlh.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    msg.nlh.nlmsg_seq = 1;
+    msg.req.idiag_family = AF_INET;  // not looked at: the dump takes every family
+    msg.req.idiag_states = WantedStates(IPPROTO_TCP);
+    const std::size_t first = out.size();
+    if (!Dump(&msg, sizeof msg, out)) return false;
+    first_v6 = static_cast<std::size_t>(
+        std::stable_partition(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
+                              [](const SocketEntry& e) { return !e.from_v6; }) -
+        out.begin());
+    return true;
 }
 
 bool ReadTextTable(const char* path, std::vector<SocketEntry>& out) {
@@ -129,12 +159,16 @@ bool ReadTable(std::uint8_t protocol, NetTableReader::Source source, std::vector
     const bool tcp = protocol == IPPROTO_TCP;
     bool read = false;
     if (source != NetTableReader::Source::TextTables) {
-        read = DumpNetlink(AF_INET, protocol, out);
-        const std::size_t first_v6 = out.size();
-        // A kernel built without IPv6 has no AF_INET6 sockets to dump either.
-        if (read && !DumpNetlink(AF_INET6, protocol, out) && ::access("/proc/net/if_inet6", F_OK) == 0) {
-            read = false;
-            out.clear();
+        std::size_t first_v6 = 0;
+        read = tcp && DumpTcpBothFamilies(out, first_v6);
+        if (!read) {
+            read = DumpNetlink(AF_INET, protocol, out);
+            first_v6 = out.size();
+            // A kernel built without IPv6 has no AF_INET6 sockets to dump either.
+            if (read && !DumpNetlink(AF_INET6, protocol, out) && ::access("/proc/net/if_inet6", F_OK) == 0) {
+                read = false;
+                out.clear();
+            }
         }
         if (read) DecideUnknownDualStack(out, first_v6, tcp);
     }
@@ -280,9 +314,10 @@ struct NetTableReader::State {
         Fd dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.get() < 0) return;
         // The fd folder and the start time come through the same open process folder, so
-        // they belong to one process even when the pid is reused meanwhile.
-        const std::uint64_t start = StartTime(dir.get());
-        start_of[pid] = start;
+        // they belong to one process even when the pid is reused meanwhile. The start time is
+        // read at the first socket: most processes hold none.
+        std::uint64_t start = 0;
+        bool has_start = false;
         const int dfd = ::openat(dir.get(), "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dfd < 0) {
             if (errno == EACCES || errno == EPERM) denied = true;
@@ -304,6 +339,11 @@ struct NetTableReader::State {
             if (n <= 0) continue;
             std::uint64_t inode;
             if (!linux_backend::ParseSocketLink(std::string_view(link, static_cast<std::size_t>(n)), inode)) continue;
+            if (!has_start) {
+                has_start = true;
+                start = StartTime(dir.get());
+                start_of[pid] = start;
+            }
             const bool want = wanted.erase(inode) > 0;
             const auto it = cache.owners.try_emplace(inode, OwnerCache::Owner{pid, start, 0}).first;
             if (want) it->second.generation = std::max(it->second.generation, generation);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: Ombrevale
 //
-// The process-wide program index and the lookups on it. One build runs at a time, in a
-// thread of its own; the finished index replaces the old one in a single step, so lookups
-// never see half of one and never wait for one.
+// The process-wide program index, in its two parts, and the lookups on them. Each part has a
+// thread of its own in which one build of it runs at a time; a finished part replaces the old
+// one in a single step, so lookups never see half of one and never wait for one.
 
 #include "platform/program_identity.h"
 
@@ -15,6 +15,7 @@
 #include <climits>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -29,9 +30,17 @@ namespace {
 // How often a lookup may have the folders looked at for changes.
 constexpr std::chrono::seconds kCheckInterval{2};
 
-class IndexKeeper {
+// Keeps one part of the index: builds it in a worker thread, replaces it when a build is done
+// and has its stamps checked now and then. `Index` has `facts` and `Outdated()`.
+template <class Index, class Facts>
+class PartKeeper {
 public:
-    ~IndexKeeper() {
+    using FactsOf = Facts (*)(const ProgramIdentitySources&);
+    using Build = std::shared_ptr<const Index> (*)(const Facts&, const std::atomic<bool>&);
+
+    PartKeeper(FactsOf facts_of, Build build) : facts_of_(facts_of), build_(build) {}
+
+    ~PartKeeper() {
         std::unique_lock lock(mutex_);
         stop_ = true;
         stop_flag_ = true;
@@ -39,12 +48,12 @@ public:
         if (worker_.joinable()) worker_.join();
     }
 
-    std::shared_ptr<const ProgramIndex> Get(bool wait) {
+    std::shared_ptr<const Index> Get(bool wait) {
         std::unique_lock lock(mutex_);
         if (wait) {
             // Finish what is running, then make sure the result is current.
             done_.wait(lock, [&] { return !running_; });
-            const ProgramIndexFacts facts = CurrentProgramIndexFacts(sources_);
+            const Facts facts = facts_of_(sources_);
             if (!index_ || !(index_->facts == facts) || index_->Outdated()) {
                 StartLocked(facts, false);
                 done_.wait(lock, [&] { return !running_; });
@@ -55,7 +64,7 @@ public:
         const auto now = std::chrono::steady_clock::now();
         if (!running_ && (!index_ || now >= next_check_)) {
             next_check_ = now + kCheckInterval;
-            StartLocked(CurrentProgramIndexFacts(sources_), index_ != nullptr);
+            StartLocked(facts_of_(sources_), index_ != nullptr);
         }
         return index_;
     }
@@ -68,12 +77,12 @@ public:
         const auto now = std::chrono::steady_clock::now();
         if (!index_ || running_ || now < next_check_) return;
         next_check_ = now + kCheckInterval;
-        StartLocked(CurrentProgramIndexFacts(sources_), true);
+        StartLocked(facts_of_(sources_), true);
     }
 
     void Refresh() {
         std::unique_lock lock(mutex_);
-        const ProgramIndexFacts facts = CurrentProgramIndexFacts(sources_);
+        const Facts facts = facts_of_(sources_);
         if (running_) {
             again_ = true;
             again_facts_ = facts;
@@ -90,11 +99,16 @@ public:
         Refresh();
     }
 
+    void SetBuildHook(std::function<void()> hook) {
+        std::unique_lock lock(mutex_);
+        hook_ = std::move(hook);
+    }
+
 private:
     // Starts the worker; with `check_first` it rebuilds only when the facts or a folder changed.
     // Called with the lock held: the previous worker has set running_ false under it and
     // needs it no more, so joining it here waits for nothing but its return.
-    void StartLocked(ProgramIndexFacts facts, bool check_first) {
+    void StartLocked(Facts facts, bool check_first) {
         running_ = true;
         if (worker_.joinable()) worker_.join();
         worker_ = std::thread([this, facts = std::move(facts), current = index_, check_first]() mutable {
@@ -102,10 +116,16 @@ private:
         });
     }
 
-    void Work(ProgramIndexFacts facts, const std::shared_ptr<const ProgramIndex>& current, bool check_first) {
+    void Work(Facts facts, const std::shared_ptr<const Index>& current, bool check_first) {
         for (;;) {
             if (!check_first || !current || !(current->facts == facts) || current->Outdated()) {
-                auto built = BuildProgramIndex(facts, stop_flag_);
+                std::function<void()> hook;
+                {
+                    std::lock_guard lock(mutex_);
+                    hook = hook_;
+                }
+                if (hook) hook();
+                auto built = build_(facts, stop_flag_);
                 std::lock_guard lock(mutex_);
                 if (!stop_) {
                     index_ = std::move(built);
@@ -124,22 +144,33 @@ private:
         }
     }
 
+    const FactsOf facts_of_;
+    const Build build_;
     std::mutex mutex_;
     std::condition_variable done_;
-    std::shared_ptr<const ProgramIndex> index_;
+    std::shared_ptr<const Index> index_;
     ProgramIdentitySources sources_;
     std::thread worker_;
     bool running_ = false;
     bool again_ = false;
-    ProgramIndexFacts again_facts_;
+    Facts again_facts_;
     bool stop_ = false;
     std::atomic<bool> stop_flag_{false};
     std::atomic<std::uint64_t> generation_{0};
     std::chrono::steady_clock::time_point next_check_{};
+    std::function<void()> hook_;
 };
 
-IndexKeeper& Keeper() {
-    static IndexKeeper keeper;
+using NameKeeper = PartKeeper<NameIndex, NameIndexFacts>;
+using PackageKeeper = PartKeeper<PackageIndex, PackageIndexFacts>;
+
+NameKeeper& Names() {
+    static NameKeeper keeper(&CurrentNameIndexFacts, &BuildNameIndex);
+    return keeper;
+}
+
+PackageKeeper& Packages() {
+    static PackageKeeper keeper(&CurrentPackageIndexFacts, &BuildPackageIndex);
     return keeper;
 }
 
@@ -184,22 +215,31 @@ std::string SnapVersion(const std::string& real, const std::string& mount) {
 
 }  // namespace
 
-std::shared_ptr<const ProgramIndex> CurrentProgramIndex(bool wait) { return Keeper().Get(wait); }
+std::shared_ptr<const NameIndex> CurrentNameIndex(bool wait) { return Names().Get(wait); }
 
-bool FindProgramIdentity(const std::string& exe_path, ProgramIdentity& out) {
+std::shared_ptr<const PackageIndex> CurrentPackageIndex(bool wait) { return Packages().Get(wait); }
+
+void SetPackageIndexBuildHook(std::function<void()> hook) { Packages().SetBuildHook(std::move(hook)); }
+
+bool FindProgramIdentity(const std::string& exe_path, ProgramIdentity& out, ProgramIdentityNeed need) {
     out = {};
     struct stat st {};
     if (exe_path.empty() || ::stat(exe_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0111) == 0)
         return false;
     const std::string real = RealPathOf(exe_path);
-    if (const auto index = CurrentProgramIndex(false)) {
-        if (const IndexedApplication* app = index->ApplicationOf(exe_path, real)) {
+    const bool versions = need == ProgramIdentityNeed::Versions;
+    const auto names = CurrentNameIndex(false);
+    if (names) {
+        if (const IndexedApplication* app = names->ApplicationOf(exe_path, real)) {
             out.name = app->name;
             out.publisher = app->publisher;
-            out.version = app->release;
+            if (versions) out.version = app->release;
         }
-        std::string version = index->PackageVersionOf(exe_path, real);
-        if (version.empty()) version = SnapVersion(real, index->snap_mount_folder);
+    }
+    if (versions) {
+        std::string version;
+        if (const auto packages = CurrentPackageIndex(false)) version = packages->VersionOf(exe_path, real);
+        if (version.empty() && names) version = SnapVersion(real, names->snap_mount_folder);
         if (!version.empty()) out.version = std::move(version);
     }
     if (out.name.empty() && IsElfFile(exe_path)) {
@@ -211,16 +251,31 @@ bool FindProgramIdentity(const std::string& exe_path, ProgramIdentity& out) {
 
 std::uint64_t ProgramIdentityGeneration() {
     // Callers that keep answers ask this instead of looking up again: it drives the change checks.
-    Keeper().Poll();
-    return Keeper().Generation();
+    Names().Poll();
+    Packages().Poll();
+    return Names().Generation() + Packages().Generation();
 }
 
-void StartProgramIdentityIndex() { CurrentProgramIndex(false); }
+void StartProgramIdentityIndex(ProgramIdentityNeed need) {
+    Names().Get(false);
+    if (need == ProgramIdentityNeed::Versions) Packages().Get(false);
+}
 
-void WaitForProgramIdentityIndex() { CurrentProgramIndex(true); }
+void WaitForProgramIdentityIndex(ProgramIdentityNeed need) {
+    // Both parts build at once; the wait for the names part is the shorter one.
+    StartProgramIdentityIndex(need);
+    Names().Get(true);
+    if (need == ProgramIdentityNeed::Versions) Packages().Get(true);
+}
 
-void RefreshProgramIdentityIndex() { Keeper().Refresh(); }
+void RefreshProgramIdentityIndex(ProgramIdentityNeed need) {
+    Names().Refresh();
+    if (need == ProgramIdentityNeed::Versions) Packages().Refresh();
+}
 
-void SetProgramIdentitySources(const ProgramIdentitySources& sources) { Keeper().SetSources(sources); }
+void SetProgramIdentitySources(const ProgramIdentitySources& sources) {
+    Names().SetSources(sources);
+    Packages().SetSources(sources);
+}
 
 }  // namespace vanto::platform

@@ -118,15 +118,15 @@ bool IsRealFolder(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-struct Builder {
-    const ProgramIndexFacts& facts;
+struct NameBuilder {
+    const NameIndexFacts& facts;
     const std::atomic<bool>& stop;
-    ProgramIndex& index;
+    NameIndex& index;
     std::unordered_set<std::string> seen_ids;      // a desktop-file id found earlier shadows later ones
     std::unordered_set<std::string> seen_folders;  // an applications folder reached twice is read once
     int entry_files = 0;
 
-    void Stamp(const std::string& path) { index.stamps.push_back(StampOf(path)); }
+    void Stamp(const std::string& path) { index.stamps.Add(path); }
 
     void RegisterProgram(const std::string& program, std::uint32_t app) {
         if (program.empty()) return;
@@ -224,7 +224,7 @@ struct Builder {
     }
 
     void ReadAppStream() {
-        for (const auto& folder : facts.sources.appstream_folders) {
+        for (const auto& folder : facts.appstream_folders) {
             Stamp(folder);
             for (const std::string& name : ListFolder(folder)) {
                 if (stop) return;
@@ -272,73 +272,75 @@ struct Builder {
         }
     }
 
-    void ReadPackages() {
-        const std::string& dpkg = facts.sources.dpkg_folder;
-        const std::string status_path = dpkg + "/status";
-        Stamp(status_path);
-        Stamp(dpkg + "/info");
-        std::string status;
-        if (posix_io::ReadBoundedFile(status_path, kMaxStatusBytes, status) != posix_io::ReadResult::Ok) return;
-        // "name:arch" for every package, and "name" too (the .list file of a package that is
-        // not co-installable carries no architecture).
-        std::unordered_map<std::string, std::uint32_t> by_name;
-        ParseDpkgStatus(status, [&](std::string_view name, std::string_view arch, std::string_view version) {
-            const auto id = static_cast<std::uint32_t>(index.package_versions.size());
-            index.package_versions.push_back(UpstreamVersion(version));
-            std::string key(name);
-            by_name.emplace(key, id);
-            key += ':';
-            key += arch;
-            by_name.emplace(std::move(key), id);
-        });
-        const std::string info = dpkg + "/info";
-        const std::vector<std::string> lists = ListFolder(info);
-        index.package_lists.reserve(lists.size());
-        std::size_t lines = 0;
-        for (const std::string& name : lists) {
-            if (stop) return;
-            if (!name.ends_with(".list")) continue;
-            const auto it = by_name.find(name.substr(0, name.size() - 5));
-            if (it == by_name.end()) continue;
-            std::string text;
-            if (posix_io::ReadBoundedFile(Join(info, name), kMaxListBytes, text) != posix_io::ReadResult::Ok) continue;
-            lines += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-            index.package_lists.push_back(std::move(text));
-            index.package_lists.back().shrink_to_fit();
-            lists_owner.push_back(it->second);
-        }
-        index.package_by_file.Reserve(lines);
-        for (std::size_t k = 0; k < index.package_lists.size(); ++k) {
-            std::string_view text = index.package_lists[k];
-            while (!text.empty()) {
-                const std::size_t eol = text.find('\n');
-                std::string_view line = text.substr(0, eol);
-                text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
-                if (line.size() > 2 && line[0] == '/') index.package_by_file.Insert(line, lists_owner[k]);
-            }
-        }
-    }
-    std::vector<std::uint32_t> lists_owner;
-
     void Build() {
         for (const auto& folder : facts.data_folders) ReadApplications(folder + "/applications", Origin::Xdg);
         // The exports, where the data folders do not already name them.
         std::vector<std::string> installations;
         if (!facts.data_folders.empty()) installations.push_back(facts.data_folders.front() + "/flatpak");
-        for (const auto& inst : facts.sources.flatpak_installations) installations.push_back(inst);
+        for (const auto& inst : facts.flatpak_installations) installations.push_back(inst);
         for (const auto& inst : installations) {
             ReadApplications(inst + "/exports/share/applications", Origin::Flatpak);
             const std::string real = RealPath(inst);
             if (!real.empty()) index.flatpak_app_folders.push_back(real + "/app/");
         }
-        ReadApplications(facts.sources.snap_desktop_folder, Origin::Snap);
-        if (const std::string real = RealPath(facts.sources.snap_mount_folder); !real.empty())
+        ReadApplications(facts.snap_desktop_folder, Origin::Snap);
+        if (const std::string real = RealPath(facts.snap_mount_folder); !real.empty())
             index.snap_mount_folder = real + '/';
         ReadAppStream();
         ReadFlatpakMetadata(installations);
-        ReadPackages();
     }
 };
+
+// Which package owns each file: the status file for the installed packages and their versions,
+// then every package's .list file.
+void ReadPackages(const PackageIndexFacts& facts, const std::atomic<bool>& stop, PackageIndex& index) {
+    const std::string& dpkg = facts.dpkg_folder;
+    const std::string status_path = dpkg + "/status";
+    index.stamps.Add(status_path);
+    index.stamps.Add(dpkg + "/info");
+    std::string status;
+    if (posix_io::ReadBoundedFile(status_path, kMaxStatusBytes, status) != posix_io::ReadResult::Ok) return;
+    // "name:arch" for every package, and "name" too (the .list file of a package that is
+    // not co-installable carries no architecture).
+    std::unordered_map<std::string, std::uint32_t> by_name;
+    ParseDpkgStatus(status, [&](std::string_view name, std::string_view arch, std::string_view version) {
+        const auto id = static_cast<std::uint32_t>(index.package_versions.size());
+        index.package_versions.push_back(UpstreamVersion(version));
+        std::string key(name);
+        by_name.emplace(key, id);
+        key += ':';
+        key += arch;
+        by_name.emplace(std::move(key), id);
+    });
+    const std::string info = dpkg + "/info";
+    const std::vector<std::string> lists = ListFolder(info);
+    index.package_lists.reserve(lists.size());
+    std::vector<std::uint32_t> lists_owner;  // the package of each text kept
+    lists_owner.reserve(lists.size());
+    std::size_t lines = 0;
+    for (const std::string& name : lists) {
+        if (stop) return;
+        if (!name.ends_with(".list")) continue;
+        const auto it = by_name.find(name.substr(0, name.size() - 5));
+        if (it == by_name.end()) continue;
+        std::string text;
+        if (posix_io::ReadBoundedFile(Join(info, name), kMaxListBytes, text) != posix_io::ReadResult::Ok) continue;
+        lines += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+        index.package_lists.push_back(std::move(text));
+        index.package_lists.back().shrink_to_fit();
+        lists_owner.push_back(it->second);
+    }
+    index.package_by_file.Reserve(lines);
+    for (std::size_t k = 0; k < index.package_lists.size(); ++k) {
+        std::string_view text = index.package_lists[k];
+        while (!text.empty()) {
+            const std::size_t eol = text.find('\n');
+            std::string_view line = text.substr(0, eol);
+            text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
+            if (line.size() > 2 && line[0] == '/') index.package_by_file.Insert(line, lists_owner[k]);
+        }
+    }
+}
 
 }  // namespace
 
@@ -385,8 +387,8 @@ std::int64_t FileOwnerTable::Find(std::string_view file) const {
     return -1;
 }
 
-ProgramIndexFacts CurrentProgramIndexFacts(const ProgramIdentitySources& sources) {
-    ProgramIndexFacts f;
+NameIndexFacts CurrentNameIndexFacts(const ProgramIdentitySources& sources) {
+    NameIndexFacts f;
     std::string home = Env("XDG_DATA_HOME");
     if (home.empty() || home[0] != '/') {
         const std::string user_home = posix_io::HomeFolder();
@@ -400,9 +402,14 @@ ProgramIndexFacts CurrentProgramIndexFacts(const ProgramIdentitySources& sources
     if (path.empty()) path = "/usr/local/bin:/usr/bin:/bin";
     f.path_folders = SplitColonList(path);
     f.locale = MessagesLocale();
-    f.sources = sources;
+    f.appstream_folders = sources.appstream_folders;
+    f.flatpak_installations = sources.flatpak_installations;
+    f.snap_desktop_folder = sources.snap_desktop_folder;
+    f.snap_mount_folder = sources.snap_mount_folder;
     return f;
 }
+
+PackageIndexFacts CurrentPackageIndexFacts(const ProgramIdentitySources& sources) { return {sources.dpkg_folder}; }
 
 IndexStamp StampOf(const std::string& path) {
     IndexStamp s;
@@ -417,7 +424,13 @@ IndexStamp StampOf(const std::string& path) {
     return s;
 }
 
-bool ProgramIndex::Outdated() const {
+void IndexStamps::Start() {
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    built_at_ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+bool IndexStamps::Outdated() const {
     // File times advance in clock ticks of a few milliseconds: a change made in the same tick
     // as the one seen would keep the time, so a time that close to the build is not trusted.
     constexpr std::int64_t kTickNs = 50'000'000;
@@ -427,7 +440,7 @@ bool ProgramIndex::Outdated() const {
     });
 }
 
-const IndexedApplication* ProgramIndex::ApplicationOf(const std::string& path, const std::string& real) const {
+const IndexedApplication* NameIndex::ApplicationOf(const std::string& path, const std::string& real) const {
     const std::string& p = real.empty() ? path : real;
     for (const std::string& folder : flatpak_app_folders) {
         if (!p.starts_with(folder)) continue;
@@ -449,12 +462,12 @@ const IndexedApplication* ProgramIndex::ApplicationOf(const std::string& path, c
     return nullptr;
 }
 
-const IndexedApplication* ProgramIndex::ApplicationNamed(const std::string& name) const {
+const IndexedApplication* NameIndex::ApplicationNamed(const std::string& name) const {
     if (auto it = app_by_name.find(name); it != app_by_name.end()) return &apps[it->second];
     return nullptr;
 }
 
-std::string ProgramIndex::PackageVersionOf(const std::string& path, const std::string& real) const {
+std::string PackageIndex::VersionOf(const std::string& path, const std::string& real) const {
     for (const std::string* key : {&real, &path}) {
         if (key->empty()) continue;
         if (const auto owner = package_by_file.Find(*key); owner >= 0)
@@ -468,14 +481,20 @@ std::string ProgramIndex::PackageVersionOf(const std::string& path, const std::s
     return {};
 }
 
-std::shared_ptr<const ProgramIndex> BuildProgramIndex(const ProgramIndexFacts& facts, const std::atomic<bool>& stop) {
-    auto index = std::make_shared<ProgramIndex>();
+std::shared_ptr<const NameIndex> BuildNameIndex(const NameIndexFacts& facts, const std::atomic<bool>& stop) {
+    auto index = std::make_shared<NameIndex>();
     index->facts = facts;
-    timespec now {};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    index->built_at_ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-    Builder b{facts, stop, *index, {}, {}, 0, {}, {}};
+    index->stamps.Start();
+    NameBuilder b{facts, stop, *index, {}, {}, 0, {}};
     b.Build();
+    return index;
+}
+
+std::shared_ptr<const PackageIndex> BuildPackageIndex(const PackageIndexFacts& facts, const std::atomic<bool>& stop) {
+    auto index = std::make_shared<PackageIndex>();
+    index->facts = facts;
+    index->stamps.Start();
+    ReadPackages(facts, stop, *index);
     return index;
 }
 

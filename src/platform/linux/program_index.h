@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: Ombrevale
 //
-// The one index behind program names and icons on Linux (not a platform service of its own):
-// the desktop entries of the XDG data folders and of the Flatpak and Snap exports, the AppStream
-// metadata of their applications and the files of every dpkg package. Built in one pass from a
-// snapshot of the environment, then read-only, so lookups share it between threads freely.
+// The two indexes behind program names, versions and icons on Linux (not a platform service of
+// their own). The names part: the desktop entries of the XDG data folders and of the Flatpak and
+// Snap exports, with the AppStream metadata of their applications. The package part: the files
+// of every dpkg package, for which package owns a file. Each is built in one pass from a
+// snapshot of the environment and keeps its own change stamps, then is read-only, so lookups
+// share it between threads freely.
 #pragma once
 
 #include <sys/types.h>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,23 +24,25 @@
 
 namespace vanto::platform {
 
-// Everything a build reads from the environment, taken on the caller's thread.
-struct ProgramIndexFacts {
+// Everything a build of the names part reads from the environment, taken on the caller's thread.
+struct NameIndexFacts {
     std::vector<std::string> data_folders;  // XDG data folders, the user's own first
     std::vector<std::string> path_folders;  // PATH
     std::string locale;                     // MessagesLocale()
-    ProgramIdentitySources sources;
-
-    bool operator==(const ProgramIndexFacts& o) const {
-        return data_folders == o.data_folders && path_folders == o.path_folders && locale == o.locale &&
-               sources.dpkg_folder == o.sources.dpkg_folder && sources.appstream_folders == o.sources.appstream_folders &&
-               sources.flatpak_installations == o.sources.flatpak_installations &&
-               sources.snap_desktop_folder == o.sources.snap_desktop_folder &&
-               sources.snap_mount_folder == o.sources.snap_mount_folder;
-    }
+    std::vector<std::string> appstream_folders;
+    std::vector<std::string> flatpak_installations;
+    std::string snap_desktop_folder;
+    std::string snap_mount_folder;
+    bool operator==(const NameIndexFacts&) const = default;
 };
+NameIndexFacts CurrentNameIndexFacts(const ProgramIdentitySources& sources);
 
-ProgramIndexFacts CurrentProgramIndexFacts(const ProgramIdentitySources& sources);
+// What a build of the package part reads.
+struct PackageIndexFacts {
+    std::string dpkg_folder;
+    bool operator==(const PackageIndexFacts&) const = default;
+};
+PackageIndexFacts CurrentPackageIndexFacts(const ProgramIdentitySources& sources);
 
 // One application's desktop entry, with what its AppStream metadata adds.
 struct IndexedApplication {
@@ -59,6 +64,17 @@ struct IndexStamp {
     bool operator==(const IndexStamp&) const = default;
 };
 IndexStamp StampOf(const std::string& path);
+
+// The folders and files one build read, and when it started.
+struct IndexStamps {
+    std::vector<IndexStamp> stamps;
+    std::int64_t built_at_ns = 0;  // wall clock when the build started
+
+    void Start();  // sets built_at_ns
+    void Add(const std::string& path) { stamps.push_back(StampOf(path)); }
+    // True when a folder or file the build read has changed since.
+    bool Outdated() const;
+};
 
 // Which package owns a file: an open-addressing table over views into the .list texts, so
 // that hundreds of thousands of files cost two flat arrays and no allocation per file.
@@ -82,9 +98,9 @@ private:
     std::vector<std::uint32_t> slots_;  // entry index + 1; 0 is a free slot
 };
 
-class ProgramIndex {
+class NameIndex {
 public:
-    ProgramIndexFacts facts;
+    NameIndexFacts facts;
     std::vector<IndexedApplication> apps;
     std::unordered_map<std::string, std::uint32_t> app_by_path;     // program as written and resolved
     std::unordered_map<std::string, std::uint32_t> app_by_name;     // program file names
@@ -92,29 +108,39 @@ public:
     std::unordered_map<std::string, std::uint32_t> app_by_snap;     // snap name
     std::vector<std::string> flatpak_app_folders;                   // "<installation>/app/", resolved
     std::string snap_mount_folder;                                  // resolved, with a trailing "/"
-
-    std::vector<std::string> package_versions;                       // upstream, one per package
-    std::vector<std::string> package_lists;                          // the .list texts, kept for the views
-    FileOwnerTable package_by_file;
-    std::vector<IndexStamp> stamps;
-    std::int64_t built_at_ns = 0;  // wall clock when the build started
+    IndexStamps stamps;
 
     // The application that runs `path` (resolved to `real`); nullptr when none does.
     const IndexedApplication* ApplicationOf(const std::string& path, const std::string& real) const;
     // The application run by a bare program name (a process-list name); nullptr when none.
     const IndexedApplication* ApplicationNamed(const std::string& name) const;
-    // The upstream version of the package owning the file; empty when no package owns it.
-    std::string PackageVersionOf(const std::string& path, const std::string& real) const;
-
-    // True when a folder or file the build read has changed since.
-    bool Outdated() const;
+    bool Outdated() const { return stamps.Outdated(); }
 };
 
-// Builds the index; gives up early (with what it has) when `stop` is set.
-std::shared_ptr<const ProgramIndex> BuildProgramIndex(const ProgramIndexFacts& facts, const std::atomic<bool>& stop);
+class PackageIndex {
+public:
+    PackageIndexFacts facts;
+    std::vector<std::string> package_versions;  // upstream, one per package
+    std::vector<std::string> package_lists;     // the .list texts, kept for the views
+    FileOwnerTable package_by_file;
+    IndexStamps stamps;
 
-// The current index; nullptr until the first build is done. With `wait`, builds it (or brings
+    // The upstream version of the package owning the file; empty when no package owns it.
+    std::string VersionOf(const std::string& path, const std::string& real) const;
+    bool Outdated() const { return stamps.Outdated(); }
+};
+
+// Build one part; each gives up early (with what it has) when `stop` is set.
+std::shared_ptr<const NameIndex> BuildNameIndex(const NameIndexFacts& facts, const std::atomic<bool>& stop);
+std::shared_ptr<const PackageIndex> BuildPackageIndex(const PackageIndexFacts& facts, const std::atomic<bool>& stop);
+
+// The current part; nullptr until its first build is done. With `wait`, builds it (or brings
 // it up to date) first. Without, only starts a build or a change check when one is due.
-std::shared_ptr<const ProgramIndex> CurrentProgramIndex(bool wait);
+std::shared_ptr<const NameIndex> CurrentNameIndex(bool wait);
+std::shared_ptr<const PackageIndex> CurrentPackageIndex(bool wait);
+
+// For tests: called on the package part's worker before each build, so that a test can hold
+// a build there. Empty: none.
+void SetPackageIndexBuildHook(std::function<void()> hook);
 
 }  // namespace vanto::platform

@@ -119,7 +119,7 @@ int GetShellIconIndex(const std::string& path) {
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return kFolderIndex;
     // Never waits for the index: until it is built, programs get the generic program icon.
-    if (const auto index = CurrentProgramIndex(false)) {
+    if (const auto index = CurrentNameIndex(false)) {
         const bool bare = path.find('/') == std::string::npos;
         const IndexedApplication* app =
             bare ? index->ApplicationNamed(path) : index->ApplicationOf(path, exists ? RealPath(path) : std::string());
@@ -134,7 +134,7 @@ int GetShellIconIndex(const std::string& path) {
 }
 
 ImageListHandle GetSystemImageList(bool small_icons) {
-    RefreshProgramIdentityIndex();
+    RefreshProgramIdentityIndex(ProgramIdentityNeed::Names);
     return small_icons ? kSmallList : kLargeList;
 }
 

@@ -7,18 +7,18 @@
 
 namespace vanto::platform {
 
-bool FindProgramIdentity(const std::string&, ProgramIdentity& out) {
+bool FindProgramIdentity(const std::string&, ProgramIdentity& out, ProgramIdentityNeed) {
     out = {};
     return false;
 }
 
 std::uint64_t ProgramIdentityGeneration() { return 0; }
 
-void StartProgramIdentityIndex() {}
+void StartProgramIdentityIndex(ProgramIdentityNeed) {}
 
-void WaitForProgramIdentityIndex() {}
+void WaitForProgramIdentityIndex(ProgramIdentityNeed) {}
 
-void RefreshProgramIdentityIndex() {}
+void RefreshProgramIdentityIndex(ProgramIdentityNeed) {}
 
 void SetProgramIdentitySources(const ProgramIdentitySources&) {}
 

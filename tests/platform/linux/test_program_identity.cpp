@@ -13,11 +13,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/linux/program_index.h"
 #include "testsupport/test_support.h"
 
 namespace vanto::platform {
@@ -55,7 +58,7 @@ protected:
     std::string Path(const std::string& where) const { return (dir_.path() / where).string(); }
 
     ProgramIdentity Identify(const std::string& path) const {
-        WaitForProgramIdentityIndex();
+        WaitForProgramIdentityIndex(ProgramIdentityNeed::Versions);
         ProgramIdentity id;
         FindProgramIdentity(path, id);
         return id;
@@ -208,6 +211,62 @@ TEST_F(ProgramIdentityTest, PackageVersionWithoutEpochAndRevisionElseTheNewestAp
     EXPECT_EQ(a.version, "1.10") << "no package owns it: the latest AppStream release";
     Write("dpkg/info/app.list", app + "\n");
     EXPECT_EQ(Identify(app).version, "5.0") << "a new .list file is seen and the package wins";
+
+    ProgramIdentity names_only;
+    ASSERT_TRUE(FindProgramIdentity(app, names_only, ProgramIdentityNeed::Names));
+    EXPECT_EQ(names_only.name, "The App");
+    EXPECT_EQ(names_only.publisher, "Example & Sons");
+    EXPECT_EQ(names_only.version, "") << "asked for names only, neither the package nor AppStream answers a version";
+    ASSERT_TRUE(FindProgramIdentity(tool, names_only, ProgramIdentityNeed::Names));
+    EXPECT_EQ(names_only.name, "tool");
+    EXPECT_EQ(names_only.version, "");
+}
+
+// The package part is held in its build by the test: what needs names goes on without it,
+// and versions come once it is done.
+TEST_F(ProgramIdentityTest, NamesDoNotWaitForThePackageDatabase) {
+    const std::string prog = Program("bin/held", true);
+    WaitForProgramIdentityIndex(ProgramIdentityNeed::Versions);  // both parts built without the files below
+    Write("sys1/applications/held.desktop", App("Held Back", "Exec=held"));
+    Write("dpkg/status", "Package: held\nStatus: install ok installed\nVersion: 3.1-1\n");
+    Write("dpkg/info/held.list", prog + "\n");
+
+    std::promise<void> entered, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> first{true};
+    SetPackageIndexBuildHook([&] {
+        if (first.exchange(false)) entered.set_value();
+        released.wait();
+    });
+    struct Unhold {
+        std::promise<void>& release;
+        ~Unhold() {
+            try {
+                release.set_value();
+            } catch (const std::future_error&) {  // released already
+            }
+            SetPackageIndexBuildHook({});
+        }
+    } unhold{release};
+    RefreshProgramIdentityIndex(ProgramIdentityNeed::Versions);
+    // Generous bounds that only keep a fault from hanging the run; nothing is timed.
+    constexpr auto kHang = std::chrono::seconds(60);
+    ASSERT_EQ(entered.get_future().wait_for(kHang), std::future_status::ready) << "no package build started";
+
+    auto names = std::async(std::launch::async, [] { WaitForProgramIdentityIndex(ProgramIdentityNeed::Names); });
+    const bool names_done = names.wait_for(kHang) == std::future_status::ready;
+    if (!names_done) release.set_value();  // so that the wait ends and the test fails instead of hanging
+    ASSERT_TRUE(names_done) << "the names-only wait waited for the package part";
+    ProgramIdentity id;
+    ASSERT_TRUE(FindProgramIdentity(prog, id, ProgramIdentityNeed::Names));
+    EXPECT_EQ(id.name, "Held Back");
+    ASSERT_TRUE(FindProgramIdentity(prog, id, ProgramIdentityNeed::Versions));
+    EXPECT_EQ(id.name, "Held Back");
+    EXPECT_EQ(id.version, "") << "the package part being built is not waited for by a lookup";
+
+    release.set_value();
+    EXPECT_EQ(Identify(prog).version, "3.1") << "the package part answers once it is built";
+    EXPECT_EQ(Identify(prog).name, "Held Back");
 }
 
 TEST_F(ProgramIdentityTest, ChangedFoldersAreReadAgain) {
@@ -270,7 +329,7 @@ TEST_F(ProgramIdentityTest, FlatpakAndSnapProgramsAreFoundThroughTheirExports) {
 TEST_F(ProgramIdentityTest, LookupsGoOnWhileTheIndexIsRebuilt) {
     const std::string prog = Program("bin/busy");
     Write("sys1/applications/busy.desktop", App("Busy", "Exec=busy"));
-    WaitForProgramIdentityIndex();
+    WaitForProgramIdentityIndex(ProgramIdentityNeed::Versions);
     std::atomic<bool> done{false};
     std::atomic<int> wrong{0};
     std::vector<std::thread> readers;
@@ -291,10 +350,10 @@ TEST_F(ProgramIdentityTest, LookupsGoOnWhileTheIndexIsRebuilt) {
     };
     for (int round = 0; round < 20; ++round) {
         replace(round % 2 == 0 ? "Busy Again" : "Busy");
-        RefreshProgramIdentityIndex();
+        RefreshProgramIdentityIndex(ProgramIdentityNeed::Versions);
     }
     replace("Busy Again");
-    WaitForProgramIdentityIndex();
+    WaitForProgramIdentityIndex(ProgramIdentityNeed::Versions);
     done = true;
     for (auto& r : readers) r.join();
     EXPECT_EQ(wrong.load(), 0);

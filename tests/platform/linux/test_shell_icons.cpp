@@ -52,7 +52,7 @@ protected:
     // Re-reads the desktop entries, as attaching the image list does, and waits for them.
     ImageListHandle Reload() const {
         const ImageListHandle list = GetSystemImageList(true);
-        WaitForProgramIdentityIndex();
+        WaitForProgramIdentityIndex(ProgramIdentityNeed::Names);
         return list;
     }
 

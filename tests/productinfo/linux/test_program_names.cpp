@@ -61,7 +61,7 @@ TEST(ProgramNames, DesktopEntryNameElseTheWholeElfFileName) {
               "[Desktop Entry]\nType=Application\nName=Python (v3.11)\nExec=python3.11\n");
     dir.write("share/applications/shiny.desktop", "[Desktop Entry]\nType=Application\nName=Entry Name\nExec=shiny\n");
     dir.write("share/applications/tool.desktop", "[Desktop Entry]\nType=Link\nName=Not A Program\nExec=tool.v2\n");
-    platform::WaitForProgramIdentityIndex();
+    platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
 
     EXPECT_EQ(GetProductName(named), "Python (v3.11)") << "the name is taken as it is, version and all";
     EXPECT_EQ(GetProductName(unnamed), "tool.v2 (64 bits)") << "no extension cut, nothing cleaned away";
@@ -74,7 +74,7 @@ TEST(ProgramNames, KeptNamesFollowANewIndex) {
     const IdentityFixture fixture(dir);
     const std::string prog = dir.write("bin/late", std::string("\x7F" "ELF\x02\x01\x01\x00", 8)).string();
     ::chmod(prog.c_str(), 0755);
-    platform::WaitForProgramIdentityIndex();
+    platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
 
     ProductInfoCache cache;
     std::string name;
@@ -82,7 +82,7 @@ TEST(ProgramNames, KeptNamesFollowANewIndex) {
     EXPECT_EQ(name, "late");
     EXPECT_EQ(cache.Name(prog), "late");
     dir.write("share/applications/late.desktop", "[Desktop Entry]\nType=Application\nName=Late Entry\nExec=late\n");
-    platform::WaitForProgramIdentityIndex();
+    platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     ASSERT_TRUE(cache.NameOfFile(prog, name));
     EXPECT_EQ(name, "Late Entry") << "the executable did not change, the index did";
     EXPECT_EQ(cache.Name(prog), "Late Entry");
@@ -99,14 +99,14 @@ TEST(ProgramNames, PublisherAndVersionReachTheCompanyAndTheVersion) {
               "<component><id>org.example.Viewer</id><developer_name>Example Labs</developer_name></component>\n");
     dir.write("dpkg/status", "Package: viewer\nStatus: install ok installed\nVersion: 2:4.5.1-3\n");
     dir.write("dpkg/info/viewer.list", prog + "\n");
-    platform::WaitForProgramIdentityIndex();
+    platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Versions);
 
     EXPECT_EQ(GetDisplayedFileInfo(prog), (TDisplayedFileInfo{"Example Viewer", "Example Labs"}));
     std::string p = prog;
     EXPECT_EQ(GetProductVersion(p), "4.5.1.0") << "the package's version without epoch and revision";
 
     const std::string loose = dir.write("bin/loose", std::string("\x7F" "ELF\x02\x01\x01\x00", 8)).string();
-    platform::WaitForProgramIdentityIndex();
+    platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Versions);
     std::string q = loose;
     EXPECT_EQ(GetDisplayedFileInfo(loose), (TDisplayedFileInfo{"loose", ""}));
     EXPECT_EQ(GetProductVersion(q), "");
