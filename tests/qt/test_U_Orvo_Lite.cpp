@@ -17,6 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -37,6 +41,19 @@ using namespace vanto::testing;
 
 namespace {
 
+// Wine's Schannel fails the TLS handshake with the tests' own certificate authority (the
+// client ends with "Server error (6)" against openssl's own server too, RSA or EC keys, TLS 1.2
+// or 1.3), so the checks that need a TLS server only run on Linux and on Windows itself.
+bool UnderWine() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+constexpr const char* kNoTlsServerUnderWine = "Wine's Schannel cannot complete a handshake with the test's authority";
+
 const TestCertificates& Certs() {
     static const TestCertificates certs;
     return certs;
@@ -48,6 +65,7 @@ TUpdateIdentity Identity(const std::string& version = "1.8.4.23") { return {"Van
 class OrvoLiteTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (UnderWine()) GTEST_SKIP() << kNoTlsServerUnderWine;
         ASSERT_TRUE(Certs().ok()) << Certs().error();
         checker_ = std::make_unique<TOrvoLite>(&log_, "Vantoscope");
         checker_->SetIdentitySource([](const std::string&) { return Identity(); });
@@ -274,7 +292,11 @@ TEST(HttpCusto, PlainFallbackChangesOnlyTheScheme) {
     EXPECT_EQ(SslOrPlainUrlFor("http://h/p", false), "http://h/p");
     // This system has a TLS library: its own version text names it.
     ASSERT_TRUE(IsSslAvailable());
+#ifdef _WIN32
+    EXPECT_EQ(SslVersionText().rfind("Secure Channel", 0), 0u) << SslVersionText();
+#else
     EXPECT_EQ(SslVersionText().rfind("OpenSSL ", 0), 0u) << SslVersionText();
+#endif
     EXPECT_EQ(SslOrPlainUrl("https://h/p"), "https://h/p");
 }
 
@@ -293,6 +315,7 @@ TEST(HttpCusto, AuthoritiesComeFromTheOpenSslVariables) {
         ASSERT_EQ(list->size(), 1);
         EXPECT_TRUE(list->first().subjectInfo(QSslCertificate::CommonName).first().contains(QStringLiteral("trusted")));
     }
+#ifndef _WIN32  // hashed links are OpenSSL's convention on Unix
     {
         // A folder of hashed links: each certificate once. The file variable names nothing
         // usable, so only the folder counts.
@@ -306,6 +329,7 @@ TEST(HttpCusto, AuthoritiesComeFromTheOpenSslVariables) {
         ASSERT_TRUE(list.has_value());
         EXPECT_EQ(list->size(), 1);
     }
+#endif
 }
 
 // The program itself, once, against the test server: its output and exit code.
