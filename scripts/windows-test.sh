@@ -142,7 +142,8 @@ for name in "${names[@]}"; do
     grep -E '^\[  FAILED  \]|Failure$|^.*: error:' "$out" | head -20 | sed 's/^/         /'
     failed+=("$name (exit $rc)")
   else
-    echo "ok       $name: $ran tests (${secs} s)"
+    skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\{0,1\}, listed below:.*/\1/p' "$out" | tail -1)
+    echo "ok       $name: $ran tests${skipped:+, $skipped of them skipped} (${secs} s)"
   fi
   tests=$((tests + ${ran:-0}))
 done
