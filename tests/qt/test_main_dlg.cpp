@@ -301,6 +301,20 @@ TEST_F(MainDlgTest, AtMostOneSnapshotIsInFlightAndTicksMeanwhileAreSkipped) {
     EXPECT_EQ(text(0, 0), "701");
 }
 
+// The window starts no new snapshot while one is in flight; one already handed over must not
+// count, or a filter click in the moment before its thread ends would start nothing.
+TEST(RefreshWorker, IsNoLongerInFlightOnceItsSnapshotIsHandedOver) {
+    bool in_flight_at_delivery = true;
+    auto* worker = new TConnectionRefreshThd([](TConnectionArray& out) { out = {}; });
+    EXPECT_TRUE(worker->InFlight());
+    QObject::connect(
+        worker, &TConnectionRefreshThd::SnapshotTaken, worker,
+        [&, worker](const TConnectionArray&) { in_flight_at_delivery = worker->InFlight(); }, Qt::DirectConnection);
+    worker->start();
+    ASSERT_TRUE(WaitFor([] { return TConnectionRefreshThd::Running() == 0; }));
+    EXPECT_FALSE(in_flight_at_delivery);
+}
+
 TEST(MainDlgNaming, ANameThatFailsEndsTheUpdateWhereItStands) {
     SyntheticSystem system;
     TMaindlgServices s = system.Services();

@@ -40,6 +40,7 @@ void TConnectionRefreshThd::run() {
     } catch (const std::exception&) {
         return;  // out of memory: this refresh delivers nothing, the next one tries again
     }
+    delivered_ = true;
     emit SnapshotTaken(std::move(connections_));
 }
 

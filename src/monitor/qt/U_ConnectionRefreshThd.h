@@ -31,7 +31,10 @@ public:
     // Workers of the whole process whose snapshot is not finished yet.
     static int Running();
     // This worker's snapshot is not finished yet (it may not have started either).
-    bool InFlight() const { return counted_.load(); }
+    // False from the moment the snapshot is handed over, before the thread ends: a refresh
+    // asked for once the last one is in must start a new worker, not wait for one that has
+    // nothing more to deliver.
+    bool InFlight() const { return counted_.load() && !delivered_.load(); }
 
 signals:
     // Emitted on the worker thread, once, with the finished snapshot. Connect it queued to
@@ -46,6 +49,7 @@ private:
 
     SnapshotSource source_;
     std::atomic<bool> counted_{true};
+    std::atomic<bool> delivered_{false};
     TConnectionArray connections_;
 };
 
