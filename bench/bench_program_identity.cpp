@@ -94,59 +94,44 @@ Machine& TheMachine() {
     return m;
 }
 
+// One part's build from the given sources, with its size as a counter.
+void NameIndexBuild(benchmark::State& state, const ProgramIdentitySources& sources) {
+    const NameIndexFacts facts = CurrentNameIndexFacts(sources);
+    const std::atomic<bool> stop{false};
+    std::size_t apps = 0;
+    for (auto _ : state) {
+        const auto index = BuildNameIndex(facts, stop);
+        apps = index->apps.size();
+        benchmark::DoNotOptimize(index);
+    }
+    state.counters["entries"] = static_cast<double>(apps);
+}
+
+void PackageIndexBuild(benchmark::State& state, const ProgramIdentitySources& sources) {
+    const PackageIndexFacts facts = CurrentPackageIndexFacts(sources);
+    const std::atomic<bool> stop{false};
+    std::size_t files = 0;
+    for (auto _ : state) {
+        const auto index = BuildPackageIndex(facts, stop);
+        files = index->package_by_file.size();
+        benchmark::DoNotOptimize(index);
+    }
+    state.counters["package_files"] = static_cast<double>(files);
+}
+
 // The same builds on this machine's own folders (run first, before the generated machine
 // replaces the environment).
-void BM_NameIndex_ThisMachine(benchmark::State& state) {
-    const NameIndexFacts facts = CurrentNameIndexFacts(ProgramIdentitySources{});
-    const std::atomic<bool> stop{false};
-    std::size_t apps = 0;
-    for (auto _ : state) {
-        const auto index = BuildNameIndex(facts, stop);
-        apps = index->apps.size();
-        benchmark::DoNotOptimize(index);
-    }
-    state.counters["entries"] = static_cast<double>(apps);
-}
+void BM_NameIndex_ThisMachine(benchmark::State& state) { NameIndexBuild(state, ProgramIdentitySources{}); }
 BENCHMARK(BM_NameIndex_ThisMachine)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void BM_PackageIndex_ThisMachine(benchmark::State& state) {
-    const PackageIndexFacts facts = CurrentPackageIndexFacts(ProgramIdentitySources{});
-    const std::atomic<bool> stop{false};
-    std::size_t files = 0;
-    for (auto _ : state) {
-        const auto index = BuildPackageIndex(facts, stop);
-        files = index->package_by_file.size();
-        benchmark::DoNotOptimize(index);
-    }
-    state.counters["package_files"] = static_cast<double>(files);
-}
+void BM_PackageIndex_ThisMachine(benchmark::State& state) { PackageIndexBuild(state, ProgramIdentitySources{}); }
 BENCHMARK(BM_PackageIndex_ThisMachine)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void BM_NameIndex_FullBuild(benchmark::State& state) {
-    // The environment the generated machine set up, with its sources.
-    const NameIndexFacts facts = CurrentNameIndexFacts(TheMachine().sources);
-    const std::atomic<bool> stop{false};
-    std::size_t apps = 0;
-    for (auto _ : state) {
-        const auto index = BuildNameIndex(facts, stop);
-        apps = index->apps.size();
-        benchmark::DoNotOptimize(index);
-    }
-    state.counters["entries"] = static_cast<double>(apps);
-}
+// The environment the generated machine set up, with its sources.
+void BM_NameIndex_FullBuild(benchmark::State& state) { NameIndexBuild(state, TheMachine().sources); }
 BENCHMARK(BM_NameIndex_FullBuild)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-void BM_PackageIndex_FullBuild(benchmark::State& state) {
-    const PackageIndexFacts facts = CurrentPackageIndexFacts(TheMachine().sources);
-    const std::atomic<bool> stop{false};
-    std::size_t files = 0;
-    for (auto _ : state) {
-        const auto index = BuildPackageIndex(facts, stop);
-        files = index->package_by_file.size();
-        benchmark::DoNotOptimize(index);
-    }
-    state.counters["package_files"] = static_cast<double>(files);
-}
+void BM_PackageIndex_FullBuild(benchmark::State& state) { PackageIndexBuild(state, TheMachine().sources); }
 BENCHMARK(BM_PackageIndex_FullBuild)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_FindProgramIdentity_Warm(benchmark::State& state) {

@@ -17,7 +17,10 @@
 #include "app/cli/cli.h"
 #include "platform/linux/program_index.h"
 #include "platform/program_identity.h"
+#include "testsupport/held_package_build.h"
 #include "testsupport/test_support.h"
+
+using vanto::testing::HeldPackageBuild;
 
 namespace vanto {
 namespace {
@@ -39,28 +42,11 @@ TEST(CommandsAndTheProgramIndex, ListGoesOnWhileThePackageDatabaseIsReadAndIdent
     sources.snap_desktop_folder = dir.str() + "/snapd";
     sources.snap_mount_folder = dir.str() + "/snap";
 
-    // The package part's build is held until the test lets it go.
-    std::promise<void> entered, release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<bool> first{true};
-    platform::SetPackageIndexBuildHook([&] {
-        if (first.exchange(false)) entered.set_value();
-        released.wait();
-    });
-    struct Unhold {
-        std::promise<void>& release;
-        ~Unhold() {
-            try {
-                release.set_value();
-            } catch (const std::future_error&) {  // released already
-            }
-            platform::SetPackageIndexBuildHook({});
-        }
-    } unhold{release};
+    HeldPackageBuild held;  // the package part's build waits until the test lets it go
     platform::SetProgramIdentitySources(sources);
     // Bounds that only keep a fault from hanging the run; nothing is timed.
     constexpr auto kHang = std::chrono::seconds(60);
-    ASSERT_EQ(entered.get_future().wait_for(kHang), std::future_status::ready) << "no package build started";
+    ASSERT_TRUE(held.Entered(kHang)) << "no package build started";
 
     auto list = std::async(std::launch::async, [] {
         std::ostringstream out, err;
@@ -68,11 +54,11 @@ TEST(CommandsAndTheProgramIndex, ListGoesOnWhileThePackageDatabaseIsReadAndIdent
         return code == 0 && out.str().rfind("PID", 0) == 0;
     });
     const bool listed = list.wait_for(kHang) == std::future_status::ready;
-    if (!listed) release.set_value();  // so that the command ends and the test fails instead of hanging
+    if (!listed) held.Release();  // so that the command ends and the test fails instead of hanging
     ASSERT_TRUE(listed) << "--list waited for the package database";
     EXPECT_TRUE(list.get()) << "--list printed no table";
 
-    release.set_value();
+    held.Release();
     std::ostringstream out, err;
     EXPECT_EQ(cli::Main({"--identify", "--format", "csv", prog}, out, err, {}), 0);
     EXPECT_NE(out.str().find(",6.2"), std::string::npos) << "the package's version: " << out.str();

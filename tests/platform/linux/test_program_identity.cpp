@@ -21,7 +21,10 @@
 #include <vector>
 
 #include "platform/linux/program_index.h"
+#include "testsupport/held_package_build.h"
 #include "testsupport/test_support.h"
+
+using vanto::testing::HeldPackageBuild;
 
 namespace vanto::platform {
 using vanto::testing::ScopedEnv;
@@ -231,31 +234,15 @@ TEST_F(ProgramIdentityTest, NamesDoNotWaitForThePackageDatabase) {
     Write("dpkg/status", "Package: held\nStatus: install ok installed\nVersion: 3.1-1\n");
     Write("dpkg/info/held.list", prog + "\n");
 
-    std::promise<void> entered, release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<bool> first{true};
-    SetPackageIndexBuildHook([&] {
-        if (first.exchange(false)) entered.set_value();
-        released.wait();
-    });
-    struct Unhold {
-        std::promise<void>& release;
-        ~Unhold() {
-            try {
-                release.set_value();
-            } catch (const std::future_error&) {  // released already
-            }
-            SetPackageIndexBuildHook({});
-        }
-    } unhold{release};
+    HeldPackageBuild held;  // the package part's build waits until the test lets it go
     RefreshProgramIdentityIndex(ProgramIdentityNeed::Versions);
     // Generous bounds that only keep a fault from hanging the run; nothing is timed.
     constexpr auto kHang = std::chrono::seconds(60);
-    ASSERT_EQ(entered.get_future().wait_for(kHang), std::future_status::ready) << "no package build started";
+    ASSERT_TRUE(held.Entered(kHang)) << "no package build started";
 
     auto names = std::async(std::launch::async, [] { WaitForProgramIdentityIndex(ProgramIdentityNeed::Names); });
     const bool names_done = names.wait_for(kHang) == std::future_status::ready;
-    if (!names_done) release.set_value();  // so that the wait ends and the test fails instead of hanging
+    if (!names_done) held.Release();  // so that the wait ends and the test fails instead of hanging
     ASSERT_TRUE(names_done) << "the names-only wait waited for the package part";
     ProgramIdentity id;
     ASSERT_TRUE(FindProgramIdentity(prog, id, ProgramIdentityNeed::Names));
@@ -264,7 +251,7 @@ TEST_F(ProgramIdentityTest, NamesDoNotWaitForThePackageDatabase) {
     EXPECT_EQ(id.name, "Held Back");
     EXPECT_EQ(id.version, "") << "the package part being built is not waited for by a lookup";
 
-    release.set_value();
+    held.Release();
     EXPECT_EQ(Identify(prog).version, "3.1") << "the package part answers once it is built";
     EXPECT_EQ(Identify(prog).name, "Held Back");
 }
