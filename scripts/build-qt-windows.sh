@@ -79,6 +79,33 @@ describe() {
 }
 wanted=$(describe)
 
+# A prebuilt prefix (made by this script on another machine) saves the long build: unpacked into
+# an empty cache, it is then judged by the stamp check below exactly like one built here.
+find_archive() {
+  local dir
+  for dir in "${VS_QT_WINDOWS_ARCHIVE_DIR:-}" "$here/../shared/qt-windows" /work/shared/qt-windows; do
+    [ -n "$dir" ] && [ -f "$dir/qt-$qt_version-mingw64.tar.xz" ] && { echo "$dir"; return 0; }
+  done
+  return 1
+}
+if [ ! -e "$prefix" ] && archive_dir=$(find_archive); then
+  if (cd "$archive_dir" && sha256sum --quiet -c SHA256SUMS >/dev/null 2>&1); then
+    echo "Qt for Windows: unpacking $archive_dir/qt-$qt_version-mingw64.tar.xz"
+    mkdir -p "$cache_root"
+    unpack="$cache_root/.unpack.$$"
+    rm -rf "$unpack" && mkdir -p "$unpack"
+    if tar -xJf "$archive_dir/qt-$qt_version-mingw64.tar.xz" -C "$unpack" \
+       && [ -d "$unpack/qt-$qt_version-mingw64" ]; then
+      mv "$unpack/qt-$qt_version-mingw64" "$prefix"
+    else
+      echo "Qt for Windows: the archive did not unpack; building from source" >&2
+    fi
+    rm -rf "$unpack"
+  else
+    echo "Qt for Windows: $archive_dir fails its checksum; building from source" >&2
+  fi
+fi
+
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ] \
    && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ] \
    && [ -s "$prefix/bin/Qt6Core.dll" ] && [ -s "$prefix/bin/Qt6Gui.dll" ] \
