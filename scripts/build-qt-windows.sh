@@ -96,7 +96,8 @@ if [ ! -e "$prefix" ] && archive_dir=$(find_archive); then
     rm -rf "$unpack" && mkdir -p "$unpack"
     if tar -xJf "$archive_dir/qt-$qt_version-mingw64.tar.xz" -C "$unpack" \
        && [ -d "$unpack/qt-$qt_version-mingw64" ]; then
-      mv "$unpack/qt-$qt_version-mingw64" "$prefix"
+      # -T: another run that unpacked first keeps its copy; this one is dropped.
+      mv -T "$unpack/qt-$qt_version-mingw64" "$prefix" 2>/dev/null || true
     else
       echo "Qt for Windows: the archive did not unpack; building from source" >&2
     fi
