@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: Ombrevale
 //
-// ASCII text helpers the backends share (not a platform service): names that compare as the
-// registry and the profile functions compare them, with the ASCII letters folded and every other
-// byte exact, so no answer depends on the locale.
+// ASCII text helpers shared by the backends and the layers above (not a platform service):
+// names that compare as the registry and the profile functions compare them, with the ASCII
+// letters folded and every other byte exact, so no answer depends on the locale; and trimming
+// with the blanks each text format names.
 #pragma once
 
 #include <algorithm>
@@ -36,5 +37,24 @@ struct NoCaseLess {
         return a.size() < b.size();
     }
 };
+
+// `s` without the leading bytes for which `blank(c)` holds, then without the trailing ones.
+template <typename IsBlank>
+std::string_view TrimWhere(std::string_view s, IsBlank blank) {
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// `s` without the bytes of `blanks` at its start, at its end, or at either end.
+inline std::string_view TrimStart(std::string_view s, std::string_view blanks) {
+    while (!s.empty() && blanks.find(s.front()) != std::string_view::npos) s.remove_prefix(1);
+    return s;
+}
+inline std::string_view TrimEnd(std::string_view s, std::string_view blanks) {
+    while (!s.empty() && blanks.find(s.back()) != std::string_view::npos) s.remove_suffix(1);
+    return s;
+}
+inline std::string_view Trim(std::string_view s, std::string_view blanks) { return TrimEnd(TrimStart(s, blanks), blanks); }
 
 }  // namespace vanto::platform

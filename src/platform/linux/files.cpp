@@ -5,6 +5,7 @@
 // the entry; there is no file-system redirection and no drive letter.
 #include "platform/files.h"
 
+#include "platform/ascii_text.h"
 #include "platform/linux/posix_file_io.h"
 
 #include <dirent.h>
@@ -71,7 +72,6 @@ bool Describe(int dirfd, const std::string& path_for_stat, const std::string& na
 
 // Windows-style wildcard match: * any run, ? one character, ASCII letters fold.
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
     std::size_t p = 0;
     std::size_t n = 0;
     std::size_t star = std::string_view::npos;
@@ -80,7 +80,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             resume = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
             ++p;
             ++n;
         } else if (star != std::string_view::npos) {

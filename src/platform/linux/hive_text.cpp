@@ -12,11 +12,8 @@ namespace {
 
 constexpr const char* kHiveHeader = "REGEDIT4";
 
-std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
+// Blanks of hive text: spaces and tabs, and at the end also the CR of a CRLF line.
+std::string_view TrimView(std::string_view s) { return TrimEnd(TrimStart(s, " \t"), " \t\r"); }
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';

@@ -6,35 +6,23 @@
 
 namespace vanto::platform::linux_backend {
 
-namespace {
-
-bool Blank(char c) { return c == ' ' || c == '\t'; }
-
-}  // namespace
-
-std::string Trim(std::string_view s) {
-    while (!s.empty() && Blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && Blank(s.back())) s.remove_suffix(1);
-    return std::string(s);
-}
-
 Line Classify(std::string text, bool in_section) {
     Line line;
     line.text = std::move(text);
-    std::string trimmed = Trim(line.text);
+    std::string trimmed(Trim(line.text, kIniBlanks));
     if (trimmed.empty() || trimmed.front() == ';') return line;
     if (trimmed.front() == '[') {
         std::size_t close = trimmed.find(']');
         line.kind = LineKind::Section;
-        line.name = Trim(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        line.name = std::string(Trim(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos : close - 1), kIniBlanks));
         return line;
     }
     std::size_t eq = trimmed.find('=');
     if (!in_section || eq == std::string::npos) return line;
-    line.name = Trim(std::string_view(trimmed).substr(0, eq));
+    line.name = std::string(Trim(std::string_view(trimmed).substr(0, eq), kIniBlanks));
     if (line.name.empty()) return line;
     line.kind = LineKind::Entry;
-    line.value = Trim(std::string_view(trimmed).substr(eq + 1));
+    line.value = std::string(Trim(std::string_view(trimmed).substr(eq + 1), kIniBlanks));
     return line;
 }
 

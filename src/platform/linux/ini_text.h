@@ -15,8 +15,8 @@
 
 namespace vanto::platform::linux_backend {
 
-// `s` without blanks (spaces and tabs) at either end.
-std::string Trim(std::string_view s);
+// The blanks trimmed from names and values: spaces and tabs.
+inline constexpr std::string_view kIniBlanks = " \t";
 
 enum class LineKind { Other, Section, Entry };
 

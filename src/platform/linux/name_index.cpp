@@ -5,7 +5,6 @@
 // Flatpak and Snap exports, with the AppStream metadata of their applications.
 #include "platform/linux/program_index.h"
 
-#include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -20,7 +19,10 @@
 
 namespace vanto::platform {
 
+using posix_io::Env;
+using posix_io::IsExecutableFile;
 using posix_io::JoinPath;
+using posix_io::RealPath;
 using posix_io::SortedFolderNames;
 
 namespace {
@@ -43,11 +45,6 @@ constexpr std::array<std::string_view, 38> kRunners = {
     "gksu",   "x-terminal-emulator", "xterm",   "gnome-terminal", "konsole", "dbus-launch",
 };
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr ? v : "";
-}
-
 std::vector<std::string> SplitColonList(const std::string& text) {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -64,16 +61,6 @@ std::vector<std::string> SplitColonList(const std::string& text) {
 std::string BaseName(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-std::string RealPath(const std::string& path) {
-    char buf[PATH_MAX];
-    return ::realpath(path.c_str(), buf) != nullptr ? std::string(buf) : std::string();
-}
-
-bool IsExecutableFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0;
 }
 
 bool HandsRunnerAnOperand(const std::vector<std::string>& args) {

@@ -23,7 +23,7 @@ using linux_backend::Line;
 using linux_backend::LineKind;
 using linux_backend::ParseIni;
 using linux_backend::RenderIni;
-using linux_backend::Trim;
+using linux_backend::kIniBlanks;
 
 namespace {
 
@@ -76,8 +76,7 @@ std::shared_ptr<const IniText> LoadIniForReading(const std::string& file) {
 // Upper-cased ASCII, for telling repeated names apart in one pass.
 std::string FoldKey(const std::string& name) {
     std::string key = name;
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : key) c = FoldAscii(c);
     return key;
 }
 
@@ -121,7 +120,7 @@ std::vector<std::string> ReadProfileEntryNames(const std::string& file, const st
     const auto loaded = LoadIniForReading(file);
     if (!loaded) return {};
     const IniText& ini = *loaded;
-    std::size_t header = ini.FindSection(Trim(section));
+    std::size_t header = ini.FindSection(std::string(Trim(section, kIniBlanks)));
     if (header == ini.lines.size()) return {};
     std::vector<std::string> names;
     std::unordered_set<std::string> seen;
@@ -137,7 +136,7 @@ std::vector<std::string> ReadProfileEntryNames(const std::string& file, const st
 std::string ReadProfileText(const std::string& file, const std::string& section, const std::string& entry,
                             const std::string& default_text, std::size_t buffer_size) {
     const auto loaded = LoadIniForReading(file);
-    const Line* line = loaded ? loaded->FindEntry(Trim(section), Trim(entry)) : nullptr;
+    const Line* line = loaded ? loaded->FindEntry(std::string(Trim(section, kIniBlanks)), std::string(Trim(entry, kIniBlanks))) : nullptr;
     if (line == nullptr) return profile_detail::DefaultText(default_text, buffer_size);
     if (buffer_size == 0) return {};
     std::string text = EntryText(*line);
@@ -151,8 +150,8 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
         !profile_detail::WritableText(text)) {
         return false;
     }
-    const std::string sec = Trim(section);
-    const std::string key = Trim(entry);
+    const std::string sec(Trim(section, kIniBlanks));
+    const std::string key(Trim(entry, kIniBlanks));
     if (sec.empty()) return false;
 
     // Best effort: a folder that cannot be locked (some network file systems) is still written.
@@ -163,7 +162,7 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
     if (!LoadIni(file, ini)) return false;  // never replace a file we could not read whole
     std::size_t header = ini.FindSection(sec);
     if (header == ini.lines.size()) {
-        if (!ini.lines.empty() && !Trim(ini.lines.back().text).empty()) ini.lines.push_back(Line{});
+        if (!ini.lines.empty() && !Trim(ini.lines.back().text, kIniBlanks).empty()) ini.lines.push_back(Line{});
         ini.lines.push_back(Classify("[" + sec + "]", false));
         ini.lines.push_back(Classify(key + "=" + text, true));
     } else {
@@ -173,14 +172,14 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
         for (std::size_t i = header + 1; i < end; ++i) {
             Line& line = ini.lines[i];
             if (line.kind == LineKind::Entry && EqualsNoCase(line.name, key)) {
-                if (line.value == Trim(text)) return true;  // already holds it
+                if (line.value == Trim(text, kIniBlanks)) return true;  // already holds it
                 const int eol = line.eol;
                 line = Classify(line.name + "=" + text, true);
                 line.eol = eol;
                 replaced = true;
                 break;
             }
-            if (!Trim(line.text).empty()) insert_at = i + 1;
+            if (!Trim(line.text, kIniBlanks).empty()) insert_at = i + 1;
         }
         if (!replaced) ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insert_at), Classify(key + "=" + text, true));
     }
