@@ -34,7 +34,7 @@ std::string Stamp() {
 // The folder part of the file's path, without its last separator; empty when there is none.
 // The path is 8-bit text in the program's code page, so it goes through the platform's own
 // file functions, never through a conversion of the C library's choosing.
-std::string FolderOf(const std::string& file_name) {
+std::string FolderWithoutSeparator(const std::string& file_name) {
 #ifdef _WIN32
     const std::size_t sep = file_name.find_last_of("\\/");
 #else
@@ -79,7 +79,7 @@ void TKLog::Log(const std::string& message, int level) {
 }
 
 void TKLog::Save() {
-    const std::string folder = FolderOf(file_name_);
+    const std::string folder = FolderWithoutSeparator(file_name_);
     if (folder.empty() || !DirectoryExistsWide(platform::AnsiToWide(folder))) return;
     std::string text;
     for (const auto& l : lines_) {
