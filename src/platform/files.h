@@ -63,10 +63,15 @@ public:
     void Close();
 
     struct Impl;
-    explicit FindHandle(std::unique_ptr<Impl> impl);
+    // Takes over a backend's open search.
+    explicit FindHandle(Impl* impl);
 
 private:
-    std::unique_ptr<Impl> impl_;
+    // Deletes the search where its type is known: in the backend.
+    struct ImplDeleter {
+        void operator()(Impl* impl) const;
+    };
+    std::unique_ptr<Impl, ImplDeleter> impl_;
 };
 
 // Whether the wide file functions work on this system (decided once; always true on Linux).

@@ -101,21 +101,13 @@ struct FindHandle::Impl {
     std::size_t next = 0;
 };
 
-FindHandle::FindHandle() = default;
-FindHandle::FindHandle(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-FindHandle::~FindHandle() = default;
-FindHandle::FindHandle(FindHandle&& other) noexcept = default;
-FindHandle& FindHandle::operator=(FindHandle&& other) noexcept = default;
-
-bool FindHandle::IsValid() const { return impl_ != nullptr; }
+void FindHandle::ImplDeleter::operator()(Impl* impl) const { delete impl; }
 
 bool FindHandle::Next(FindData& data) {
     if (!impl_ || impl_->next >= impl_->pending.size()) return false;
     data = std::move(impl_->pending[impl_->next++]);
     return true;
 }
-
-void FindHandle::Close() { impl_.reset(); }
 
 bool WideApiAvailable() { return true; }
 
@@ -135,7 +127,7 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data) {
             return {};
         }
         data = std::move(one);
-        return FindHandle(std::move(impl));
+        return FindHandle(impl.release());
     }
 
     std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
@@ -157,7 +149,7 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data) {
     if (impl->pending.empty()) return {};
     data = std::move(impl->pending.front());
     impl->next = 1;
-    return FindHandle(std::move(impl));
+    return FindHandle(impl.release());
 }
 
 bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size) {

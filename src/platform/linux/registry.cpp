@@ -215,14 +215,6 @@ bool RegKey::WriteValues(const std::vector<std::pair<std::string, RegValue>>& va
     return written && all;
 }
 
-bool RegKey::WriteString(const std::string& name, const std::string& text) {
-    return WriteValue(name, RegValue::String(text));
-}
-
-bool RegKey::WriteDword(const std::string& name, std::uint32_t number) {
-    return WriteValue(name, RegValue::Dword(number));
-}
-
 bool RegKey::DeleteValue(const std::string& name) {
     if (!impl_) return false;
     return impl_->Modify([&](KeyNode& node) {
