@@ -30,11 +30,16 @@ inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kAttrDevice = 0x40;
 inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
-// The separator the platform's paths use.
+// The separator the platform's paths use, and whether a character separates the parts of a
+// path here: "\\" and "/" on Windows, "/" elsewhere.
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+inline constexpr bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+inline constexpr bool IsPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr bool IsPathSeparator(char c) { return c == '/'; }
+inline constexpr bool IsPathSeparator(wchar_t c) { return c == L'/'; }
 #endif
 
 // One entry found by a search (WIN32_FIND_DATA). Times are FILETIME counts: 100 ns since 1601.
