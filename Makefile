@@ -2,43 +2,49 @@
 # SPDX-FileCopyrightText: Ombrevale
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-CMAKE_GEN := -G Ninja
+.PHONY: deps deps-cross deps-fuzz run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-qt-test windows-screenshot asan fuzz screenshot package clean
 
-.PHONY: deps run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-qt-test windows-screenshot asan fuzz screenshot package clean
-
+# What each target installs first: the native set for the native build and its tests, the
+# cross-compilers and Wine only for the Windows targets, clang only for the fuzzers.
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh native
+
+deps-cross:
+	@bash scripts/install-deps.sh cross
+
+deps-fuzz:
+	@bash scripts/install-deps.sh fuzz
 
 build: deps
-	cmake --preset release $(CMAKE_GEN)
+	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
 run: build
 	./build/release/vantoscope
 
 test: deps
-	cmake --preset release $(CMAKE_GEN)
+	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	ctest --preset release
 
 asan: deps
-	cmake --preset asan-ubsan $(CMAKE_GEN)
+	cmake --preset asan-ubsan
 	cmake --build --preset asan-ubsan -j $(JOBS)
 	ctest --preset asan-ubsan
 
 bench: deps
-	cmake --preset bench $(CMAKE_GEN)
+	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 # The Qt-free libraries, their tests and the headless program, built for 64-bit Windows.
-cross-check: deps
-	cmake --preset cross-windows $(CMAKE_GEN)
+cross-check: deps-cross
+	cmake --preset cross-windows
 	cmake --build --preset cross-windows -j $(JOBS)
 
 # The same for 32-bit Windows: compiled and linked only (these machines cannot run 32-bit programs).
-cross-check-32: deps
-	cmake --preset cross-windows-32 $(CMAKE_GEN)
+cross-check-32: deps-cross
+	cmake --preset cross-windows-32
 	cmake --build --preset cross-windows-32 -j $(JOBS)
 
 # The 64-bit Windows build's test programs run under Wine, in a prefix inside the build folder:
@@ -49,9 +55,9 @@ windows-test: cross-check windows-gui
 
 # A Windows build with the window configures with Qt found through CMAKE_PREFIX_PATH alone
 # (Qt for Windows is not a Debian package: a stand-in that is configured against, never built).
-windows-qt-configure: deps
+windows-qt-configure: deps-cross
 	rm -rf build/windows-qt-configure
-	cmake -S . -B build/windows-qt-configure $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	cmake -S . -B build/windows-qt-configure -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	  -DCMAKE_PREFIX_PATH=$(CURDIR)/tests/cmake/qt6-stub
 
@@ -59,12 +65,12 @@ windows-qt-configure: deps
 # Debian's source into ~/.cache/vantoscope (see scripts/build-qt-windows.sh), gathered with its
 # DLLs and plugins into build/windows-gui/Vantoscope. Pictures are drawn by the host's Qt.
 WINDOWS_FOLDER := build/windows-gui/Vantoscope
-windows-gui: deps
+windows-gui:
 	@bash scripts/install-deps.sh windows-gui
 	@qt=$$(nice -n 19 bash scripts/build-qt-windows.sh) && \
-	  cmake --preset release $(CMAKE_GEN) >/dev/null && \
+	  cmake --preset release >/dev/null && \
 	  cmake --build --preset release -j $(JOBS) --target render_pictures grab_screen && \
-	  VS_QT_WINDOWS="$$qt" cmake --preset windows-gui $(CMAKE_GEN) && \
+	  VS_QT_WINDOWS="$$qt" cmake --preset windows-gui && \
 	  cmake --build --preset windows-gui -j $(JOBS) && \
 	  bash scripts/windows-folder.sh build/windows-gui "$$qt" $(WINDOWS_FOLDER)
 
@@ -91,14 +97,14 @@ screenshot: build
 
 # Every libFuzzer harness (the parsers of untrusted input) under AddressSanitizer and UBSan,
 # VS_FUZZ_SECONDS (8) each, about a minute in all.
-fuzz: deps
-	cmake --preset fuzz $(CMAKE_GEN)
+fuzz: deps-fuzz
+	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS) --target fuzz_run
 
 # The Debian package (build/release/vantoscope_<version>_amd64.deb), unpacked into a scratch
 # root and checked.
 package: deps
-	cmake --preset release $(CMAKE_GEN)
+	cmake --preset release
 	cmake --build --preset release -j $(JOBS) --target vantoscope
 	cd build/release && rm -f vantoscope_*.deb && cpack -G DEB
 	bash scripts/check-package.sh build/release/vantoscope_*.deb

@@ -2,22 +2,43 @@
 # SPDX-License-Identifier: MIT
 # SPDX-FileCopyrightText: Ombrevale
 #
-# Installs every Debian package that the build, the tests, the benchmarks and the
-# Windows cross-builds and their runs under Wine need. Does nothing when they are all there.
+# Installs the Debian packages a set of targets needs; does nothing when they are all there.
+#   install-deps.sh [SET...]   (no set: native)
+#     native       the native build, its tests, benchmarks and package (make run, make test)
+#     cross        the Windows cross-builds and Wine to run their tests (make cross-check ...)
+#     fuzz         clang and its runtime for the libFuzzer harnesses (make fuzz)
+#     windows-gui  cross, and what building Qt for Windows from Debian's source needs
+#     all          every set (CI)
 set -euo pipefail
 
-packages=(
+native_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-  clang libclang-rt-14-dev
   iproute2 xvfb xauth
   openssl desktop-file-utils dpkg-dev
 )
+cross_packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
+fuzz_packages=(clang libclang-rt-14-dev)
+
+sets=("$@")
+[ ${#sets[@]} -gt 0 ] || sets=(native)
+want_gui=0
+packages=()
+for set in "${sets[@]}"; do
+  case "$set" in
+    native) packages+=("${native_packages[@]}") ;;
+    cross) packages+=("${native_packages[@]}" "${cross_packages[@]}") ;;
+    fuzz) packages+=("${native_packages[@]}" "${fuzz_packages[@]}") ;;
+    windows-gui) packages+=("${native_packages[@]}" "${cross_packages[@]}"); want_gui=1 ;;
+    all) packages+=("${native_packages[@]}" "${cross_packages[@]}" "${fuzz_packages[@]}"); want_gui=1 ;;
+    *) echo "install-deps: unknown set '$set' (native, cross, fuzz, windows-gui, all)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
+  case " ${missing[*]} " in *" $p "*) continue ;; esac
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
 done
 SUDO=""
@@ -29,11 +50,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# `install-deps.sh windows-gui`: what building Qt for Windows from Debian's source and running
-# the result needs: the posix-thread mingw compilers, the host's Qt tools, Wine's fonts,
+# The windows-gui set: what building Qt for Windows from Debian's source and running the result
+# needs: the posix-thread mingw compilers, the host's Qt tools, Wine's fonts,
 # and a deb-src entry for the same Debian archive the machine already uses (added only when
 # there is none).
-if [ "${1:-}" = "windows-gui" ]; then
+if [ "$want_gui" = 1 ]; then
   gui_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-dev-tools dpkg-dev
                 fonts-wine)
   gui_missing=()

@@ -30,11 +30,16 @@ inline constexpr std::uint32_t kAttrArchive = 0x20;
 inline constexpr std::uint32_t kAttrDevice = 0x40;
 inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
-// The separator the platform's paths use.
+// The separator the platform's paths use, and whether a character separates the parts of a
+// path here: "\\" and "/" on Windows, "/" elsewhere.
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+inline constexpr bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+inline constexpr bool IsPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr bool IsPathSeparator(char c) { return c == '/'; }
+inline constexpr bool IsPathSeparator(wchar_t c) { return c == L'/'; }
 #endif
 
 // One entry found by a search (WIN32_FIND_DATA). Times are FILETIME counts: 100 ns since 1601.
@@ -63,10 +68,15 @@ public:
     void Close();
 
     struct Impl;
-    explicit FindHandle(std::unique_ptr<Impl> impl);
+    // Takes over a backend's open search.
+    explicit FindHandle(Impl* impl);
 
 private:
-    std::unique_ptr<Impl> impl_;
+    // Deletes the search where its type is known: in the backend.
+    struct ImplDeleter {
+        void operator()(Impl* impl) const;
+    };
+    std::unique_ptr<Impl, ImplDeleter> impl_;
 };
 
 // Whether the wide file functions work on this system (decided once; always true on Linux).

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: Ombrevale
 //
-// The typed reads of a key, the same on every platform: both backends deliver the raw bytes.
+// The typed reads and writes of a key, the same on every platform: both backends deliver and
+// take the raw bytes.
 #include "platform/registry.h"
 
 namespace vanto::platform {
@@ -19,6 +20,14 @@ bool RegKey::ReadDword(const std::string& name, std::uint32_t& number) const {
     number = 0;
     for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(v.data[static_cast<std::size_t>(i)]);
     return true;
+}
+
+bool RegKey::WriteString(const std::string& name, const std::string& text) {
+    return WriteValue(name, RegValue::String(text));
+}
+
+bool RegKey::WriteDword(const std::string& name, std::uint32_t number) {
+    return WriteValue(name, RegValue::Dword(number));
 }
 
 }  // namespace vanto::platform

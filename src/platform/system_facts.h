@@ -8,10 +8,15 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 
 namespace vanto::platform {
+
+// The local calendar time of `t`, through each system's thread-safe conversion; all fields
+// zero when it cannot be converted.
+std::tm LocalTime(std::time_t t);
 
 // The classic version record (GetVersionEx with OSVERSIONINFOA).
 struct ClassicVersion {

@@ -54,13 +54,6 @@ std::string RemoveAllChars(std::string text, char c) {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The folder part of a path with its trailing separator; "" for a bare name. Both
-// separators count, since Windows accepts "/" and Linux paths use nothing else.
-std::string FolderOf(const std::string& path) {
-    const std::size_t sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-}
-
 // The folder's own name: its last component.
 std::string FolderNameOf(const std::string& folder) {
     std::string_view f = folder;
@@ -227,7 +220,7 @@ std::string GetProductName(const std::string& input) {
     // 1. Redirection, base name and folder.
     c.path = ToNativeSystemPath(input);
     c.base_name = FileNameNoExt(c.path);
-    c.folder = FolderOf(c.path);
+    c.folder = FolderWithSeparator(c.path);
     c.folder_name = FolderNameOf(c.folder);
     std::string& R = c.R;
 

@@ -262,11 +262,6 @@ std::string FolderNameOf(const std::string& path) {
     return std::string(up == std::string_view::npos ? f : f.substr(up + 1));
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-}
-
 }  // namespace
 
 std::optional<std::string> SpecialProductCompany(std::string_view id) {
@@ -299,7 +294,7 @@ std::string NormaliseCompany(const std::string& company, const std::string& path
     NamingCall c;
     c.path = ToNativeSystemPath(path);
     c.base_name = FileNameNoExt(c.path);
-    c.folder = FolderOf(c.path);
+    c.folder = FolderWithSeparator(c.path);
     c.folder_name = FolderNameOf(c.path);
     c.product = product.empty() ? GetProductName(c.path) : product;
     c.R = std::move(k);
@@ -372,7 +367,7 @@ std::string GetProductCompany(const std::string& input, const std::string& produ
 
     // NW.js applications carry the runtime's company; their installer knows the real one.
     if (TextContains("NW.JS", v.CompanyName) && TextContains("NWJS", v.ProductName)) {
-        const std::string publisher = FindUninstallPublisher(FolderOf(path));
+        const std::string publisher = FindUninstallPublisher(FolderWithSeparator(path));
         if (!publisher.empty()) k = publisher;
     }
 

@@ -58,14 +58,9 @@ std::string WithPart(const std::string& version, int index, std::int32_t value) 
     return v.ToText();
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t sep = path.find_last_of("\\/");
-    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-}
-
 std::string ParentFolderOf(const std::string& folder) {
     if (folder.size() < 2) return {};
-    return FolderOf(folder.substr(0, folder.size() - 1));
+    return FolderWithSeparator(folder.substr(0, folder.size() - 1));
 }
 
 std::string FixedVersionOf(const std::string& path) {
@@ -770,7 +765,7 @@ std::string CleanVersionText(const std::string& text) {
 
 std::string GetChromeVersion(const std::string& path) {
     std::vector<std::string> folders;
-    ListFolders(FolderOf(ToNativeSystemPath(path)), folders);
+    ListFolders(FolderWithSeparator(ToNativeSystemPath(path)), folders);
     std::string best;
     for (const std::string& f : folders) {
         const std::string name = f.substr(f.find_last_of("\\/") + 1);
@@ -791,7 +786,7 @@ std::string ResolveProductVersion(std::string& path, std::string product, std::s
     VersionCall c;
     c.n.path = path;
     c.n.base_name = FileNameNoExt(path);
-    c.n.folder = FolderOf(path);
+    c.n.folder = FolderWithSeparator(path);
     if (product.empty()) {
         const TDisplayedFileInfo info = GetDisplayedFileInfo(path);
         product = info.ProductName;

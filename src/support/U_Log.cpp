@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/read_only_file.h"
+#include "platform/system_facts.h"
 #include "support/U_UnicodeUtils.h"
 #include "support/shell_utils.h"
 
@@ -20,12 +21,7 @@ constexpr std::uint64_t kMaxLoadBytes = 64u << 20;
 
 std::string Stamp() {
     const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &now);
-#else
-    localtime_r(&now, &tm);
-#endif
+    const std::tm tm = platform::LocalTime(now);
     char buf[32];
     std::strftime(buf, sizeof buf, "[%y-%m-%d %H:%M:%S]", &tm);
     return buf;
@@ -34,13 +30,11 @@ std::string Stamp() {
 // The folder part of the file's path, without its last separator; empty when there is none.
 // The path is 8-bit text in the program's code page, so it goes through the platform's own
 // file functions, never through a conversion of the C library's choosing.
-std::string FolderOf(const std::string& file_name) {
-#ifdef _WIN32
-    const std::size_t sep = file_name.find_last_of("\\/");
-#else
-    const std::size_t sep = file_name.find_last_of('/');
-#endif
-    if (sep == std::string::npos) return {};
+std::string FolderWithoutSeparator(const std::string& file_name) {
+    std::size_t end = file_name.size();  // just past the last separator
+    while (end > 0 && !platform::IsPathSeparator(file_name[end - 1])) --end;
+    if (end == 0) return {};
+    const std::size_t sep = end - 1;
     return sep == 0 ? file_name.substr(0, 1) : file_name.substr(0, sep);
 }
 
@@ -79,7 +73,7 @@ void TKLog::Log(const std::string& message, int level) {
 }
 
 void TKLog::Save() {
-    const std::string folder = FolderOf(file_name_);
+    const std::string folder = FolderWithoutSeparator(file_name_);
     if (folder.empty() || !DirectoryExistsWide(platform::AnsiToWide(folder))) return;
     std::string text;
     for (const auto& l : lines_) {

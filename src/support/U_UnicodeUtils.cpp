@@ -16,24 +16,10 @@ namespace {
 // exhaust a worker thread's stack.
 constexpr int kMaxSearchDepth = 256;
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
-bool IsWideSeparator(wchar_t c) {
-#ifdef _WIN32
-    return c == L'\\' || c == L'/';
-#else
-    return c == L'/';
-#endif
-}
+using platform::IsPathSeparator;
 
 std::string WithSeparator(const std::string& folder) {
-    if (!folder.empty() && IsSeparator(folder.back())) return folder;
+    if (!folder.empty() && IsPathSeparator(folder.back())) return folder;
     return folder + platform::kPathSeparator;
 }
 
@@ -110,7 +96,7 @@ bool DirectoryExistsWide(const std::wstring& path) {
     if (drive_form) return platform::DriveMounted(path[0]);
     // A find-first does not take a trailing separator; the folder is the same without it.
     std::wstring p = path;
-    while (p.size() > 1 && IsWideSeparator(p.back())) p.pop_back();
+    while (p.size() > 1 && IsPathSeparator(p.back())) p.pop_back();
     FindData data;
     FindHandle h = FindFirstFileWide(p, data);
     return h.IsValid() && (data.attributes & platform::kAttrDirectory) != 0;
@@ -154,7 +140,7 @@ std::string GetSpecialFolder(int csidl) { return platform::GetSpecialFolderPath(
 std::string GetUserDataFolder(const std::string& exe_path, const std::string& title) {
     std::string fallback;
     for (std::size_t i = exe_path.size(); i > 0; --i) {
-        if (IsSeparator(exe_path[i - 1])) {
+        if (IsPathSeparator(exe_path[i - 1])) {
             fallback = exe_path.substr(0, i);
             break;
         }

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "support/pe_version_reader.h"
 
+#include "platform/ascii_text.h"
 #include "platform/codepage.h"
 #include "platform/read_only_file.h"
 
@@ -50,15 +51,6 @@ bool Fits(std::uint64_t size, std::uint64_t offset, std::uint64_t count) {
 }
 
 constexpr std::size_t Align4(std::size_t v) { return (v + 3) & ~static_cast<std::size_t>(3); }
-
-bool AsciiIEquals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
 
 // ---------------------------------------------------------------------------------------------
 // VS_VERSIONINFO
@@ -559,7 +551,7 @@ const VersionStringTable* PrimaryStringTable(const VersionResource& res) {
     if (!res.translations.empty()) {
         const std::string wanted = TranslationKey(res.translations.front());
         for (const VersionStringTable& t : res.stringTables)
-            if (AsciiIEquals(t.key, wanted)) return &t;
+            if (platform::EqualsNoCase(t.key, wanted)) return &t;
     }
     return &res.stringTables.front();
 }
@@ -568,7 +560,7 @@ std::string PrimaryVersionString(const VersionResource& res, std::string_view na
     const VersionStringTable* table = PrimaryStringTable(res);
     if (table == nullptr) return {};
     for (const auto& [key, value] : table->strings)
-        if (AsciiIEquals(key, name)) return value;
+        if (platform::EqualsNoCase(key, name)) return value;
     return {};
 }
 
@@ -581,11 +573,11 @@ bool VerQueryString(const VersionResource& res, std::string_view subBlock, std::
         if (next > pos) parts.push_back(subBlock.substr(pos, next - pos));
         pos = next + 1;
     }
-    if (parts.size() != 3 || !AsciiIEquals(parts[0], "StringFileInfo")) return false;
+    if (parts.size() != 3 || !platform::EqualsNoCase(parts[0], "StringFileInfo")) return false;
     for (const VersionStringTable& t : res.stringTables) {
-        if (!AsciiIEquals(t.key, parts[1])) continue;
+        if (!platform::EqualsNoCase(t.key, parts[1])) continue;
         for (const auto& [key, v] : t.strings) {
-            if (AsciiIEquals(key, parts[2])) {
+            if (platform::EqualsNoCase(key, parts[2])) {
                 value = v;
                 return true;
             }

@@ -31,11 +31,6 @@ std::string WithoutTrailingSeparators(std::string path) {
     return path;
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // `inner` is `outer` or lies below it. Letters fold: a false match only protects more.
 bool SameOrBelow(const std::string& inner, const std::string& outer) {
     if (inner.empty() || outer.empty()) return false;
@@ -148,7 +143,7 @@ bool IsProtectedFolder(const std::string& folder, const std::string& exe_path) {
     if (resolved.empty() || IsRoot(resolved)) return true;
     const std::string home = platform::ResolvedPath(platform::GetHomeFolderPath());
     if (SameOrBelow(home, resolved)) return true;
-    const std::string exe_folder = FolderOf(exe_path);
+    const std::string exe_folder = FolderWithSeparator(exe_path);
     if (!exe_folder.empty()) {
         const std::string exe_resolved = platform::ResolvedPath(WithoutTrailingSeparators(exe_folder));
         // An executable folder that cannot be resolved is judged by its path as given.

@@ -3,6 +3,8 @@
 
 #include "support/text_utils.h"
 
+#include "platform/ascii_text.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -11,12 +13,12 @@ namespace vanto {
 
 namespace {
 
-char FoldAscii(char c) {
+char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool SameFolded(char a, char b) {
-    return FoldAscii(a) == FoldAscii(b);
+    return platform::FoldAscii(a) == platform::FoldAscii(b);
 }
 
 bool IsBlankOrControl(char c) {
@@ -51,12 +53,12 @@ std::string UrlEncode(std::string_view text) {
 }
 
 bool SameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameFolded);
+    return platform::EqualsNoCase(a, b);
 }
 
 std::string AsciiLowerCase(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), FoldAscii);
+    std::transform(out.begin(), out.end(), out.begin(), LowerAscii);
     return out;
 }
 
@@ -131,9 +133,7 @@ std::string ExtractWord(std::string_view text, int index, std::string_view delim
 }
 
 std::string TrimText(std::string_view text) {
-    while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
-    return std::string(text);
+    return std::string(platform::TrimWhere(text, IsBlankOrControl));
 }
 
 std::string StripTrailingUrls(std::string_view text) {
@@ -148,8 +148,7 @@ std::string StripTrailingUrls(std::string_view text) {
         const std::string_view last = rest.substr(space + 1);
         if (!TextStartsWith(last, "http://") && !TextStartsWith(last, "https://")) break;
         rest.remove_suffix(last.size());
-        while (!rest.empty() && IsBlankOrControl(rest.front())) rest.remove_prefix(1);
-        while (!rest.empty() && IsBlankOrControl(rest.back())) rest.remove_suffix(1);
+        rest = platform::TrimWhere(rest, IsBlankOrControl);
     }
     return std::string(rest);
 }
@@ -160,6 +159,11 @@ std::string FileNameNoExt(std::string_view path) {
     const std::size_t dot = name.rfind('.');
     if (dot != std::string_view::npos) name = name.substr(0, dot);
     return std::string(name);
+}
+
+std::string FolderWithSeparator(std::string_view path) {
+    const std::size_t sep = path.find_last_of("\\/");
+    return sep == std::string_view::npos ? std::string() : std::string(path.substr(0, sep + 1));
 }
 
 std::string BoolToYesNo(bool value) {

@@ -83,6 +83,10 @@ std::string StripTrailingUrls(std::string_view text);
 // "." is returned whole; a name whose only "." is its first byte (".profile") gives "".
 std::string FileNameNoExt(std::string_view path);
 
+// The folder part of `path` with its trailing separator ("\" or "/", both on every platform,
+// as Windows accepts "/" and Linux paths use nothing else); empty for a bare name.
+std::string FolderWithSeparator(std::string_view path);
+
 // "Yes" or "No".
 std::string BoolToYesNo(bool value);
 

@@ -23,19 +23,11 @@
 
 namespace fs = std::filesystem;
 using namespace vanto::platform;
+using vanto::testing::RunningUnderWine;
 using vanto::testing::ScopedEnv;
 using vanto::testing::TempDir;
 
 namespace {
-
-bool RunningUnderWine() {
-#ifdef _WIN32
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-    return false;
-#endif
-}
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();

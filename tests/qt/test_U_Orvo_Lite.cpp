@@ -44,14 +44,6 @@ namespace {
 // Wine's Schannel fails the TLS handshake with the tests' own certificate authority (the
 // client ends with "Server error (6)" against openssl's own server too, RSA or EC keys, TLS 1.2
 // or 1.3), so the checks that need a TLS server only run on Linux and on Windows itself.
-bool UnderWine() {
-#ifdef _WIN32
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-    return false;
-#endif
-}
 constexpr const char* kNoTlsServerUnderWine = "Wine's Schannel cannot complete a handshake with the test's authority";
 
 const TestCertificates& Certs() {
@@ -65,7 +57,7 @@ TUpdateIdentity Identity(const std::string& version = "1.8.4.23") { return {"Van
 class OrvoLiteTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (UnderWine()) GTEST_SKIP() << kNoTlsServerUnderWine;
+        if (RunningUnderWine()) GTEST_SKIP() << kNoTlsServerUnderWine;
         ASSERT_TRUE(Certs().ok()) << Certs().error();
         checker_ = std::make_unique<TOrvoLite>(&log_, "Vantoscope");
         checker_->SetIdentitySource([](const std::string&) { return Identity(); });

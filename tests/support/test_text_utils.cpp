@@ -206,6 +206,20 @@ TEST(FileNameNoExt, StemOfTheLastPathPart) {
     for (const auto& c : cases) EXPECT_EQ(FileNameNoExt(c.in), c.out) << c.in;
 }
 
+TEST(FolderWithSeparator, BothSeparatorsOnEveryPlatform) {
+    const EncodeCase cases[] = {
+        {"/usr/bin/app", "/usr/bin/"},
+        {"C:\\Program Files\\App\\app.exe", "C:\\Program Files\\App\\"},
+        {"C:/mixed\\style/app.exe", "C:/mixed\\style/"},
+        {"/dir/", "/dir/"},
+        {"/app", "/"},
+        {"app.exe", ""},  // a bare name has no folder
+        {"C:app.exe", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FolderWithSeparator(c.in), c.out) << c.in;
+}
+
 TEST(BoolToYesNo, Texts) {
     EXPECT_EQ(BoolToYesNo(true), "Yes");
     EXPECT_EQ(BoolToYesNo(false), "No");

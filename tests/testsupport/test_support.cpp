@@ -11,7 +11,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -81,6 +83,15 @@ std::uint32_t Ipv4Field(unsigned char a, unsigned char b, unsigned char c, unsig
 
 std::uint32_t PortField(unsigned port) {
     return Ipv4Field(static_cast<unsigned char>(port >> 8), static_cast<unsigned char>(port & 0xFF), 0, 0);
+}
+
+bool RunningUnderWine() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
 }
 
 std::string readFile(const fs::path& p) {

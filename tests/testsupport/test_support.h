@@ -52,6 +52,10 @@ std::uint32_t PortField(unsigned port);
 
 std::string readFile(const std::filesystem::path& p);
 
+// True in a Windows build running under Wine (ntdll exports wine_get_version); false
+// elsewhere, Linux included. For tests that skip or relax a check Wine does not support.
+bool RunningUnderWine();
+
 #ifndef _WIN32
 // Runs `work(0)` .. `work(processes - 1)` in that many forked processes, released at the
 // same moment so that they really race. True when every one returned true.

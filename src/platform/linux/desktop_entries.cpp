@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "platform/linux/desktop_entries.h"
 
+#include "platform/ascii_text.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -10,11 +12,7 @@ namespace vanto::platform {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
+constexpr std::string_view kEntryBlanks = " \t\r";
 
 // Escapes of the string value type; an unknown escape keeps its backslash.
 std::string UnescapeValue(std::string_view v) {
@@ -154,7 +152,7 @@ bool ParseDesktopEntry(std::string_view text, DesktopEntry& entry, std::string_v
     int name_rank = -1;  // of the name taken so far; -1 for none
     while (!text.empty()) {
         const std::size_t eol = text.find('\n');
-        std::string_view line = Trim(text.substr(0, eol));
+        std::string_view line = Trim(text.substr(0, eol), kEntryBlanks);
         text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
         if (line.empty() || line.front() == '#') continue;
         if (line.front() == '[') {
@@ -165,8 +163,8 @@ bool ParseDesktopEntry(std::string_view text, DesktopEntry& entry, std::string_v
         if (!in_group) continue;
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos) continue;
-        const std::string_view key = Trim(line.substr(0, eq));
-        const std::string_view value = Trim(line.substr(eq + 1));
+        const std::string_view key = Trim(line.substr(0, eq), kEntryBlanks);
+        const std::string_view value = Trim(line.substr(eq + 1), kEntryBlanks);
         auto take = [&](bool& have, std::string& into) {
             if (have) return;
             have = true;

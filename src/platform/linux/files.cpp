@@ -5,6 +5,7 @@
 // the entry; there is no file-system redirection and no drive letter.
 #include "platform/files.h"
 
+#include "platform/ascii_text.h"
 #include "platform/linux/posix_file_io.h"
 
 #include <dirent.h>
@@ -71,7 +72,6 @@ bool Describe(int dirfd, const std::string& path_for_stat, const std::string& na
 
 // Windows-style wildcard match: * any run, ? one character, ASCII letters fold.
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
     std::size_t p = 0;
     std::size_t n = 0;
     std::size_t star = std::string_view::npos;
@@ -80,7 +80,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             resume = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
             ++p;
             ++n;
         } else if (star != std::string_view::npos) {
@@ -101,21 +101,13 @@ struct FindHandle::Impl {
     std::size_t next = 0;
 };
 
-FindHandle::FindHandle() = default;
-FindHandle::FindHandle(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-FindHandle::~FindHandle() = default;
-FindHandle::FindHandle(FindHandle&& other) noexcept = default;
-FindHandle& FindHandle::operator=(FindHandle&& other) noexcept = default;
-
-bool FindHandle::IsValid() const { return impl_ != nullptr; }
+void FindHandle::ImplDeleter::operator()(Impl* impl) const { delete impl; }
 
 bool FindHandle::Next(FindData& data) {
     if (!impl_ || impl_->next >= impl_->pending.size()) return false;
     data = std::move(impl_->pending[impl_->next++]);
     return true;
 }
-
-void FindHandle::Close() { impl_.reset(); }
 
 bool WideApiAvailable() { return true; }
 
@@ -135,7 +127,7 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data) {
             return {};
         }
         data = std::move(one);
-        return FindHandle(std::move(impl));
+        return FindHandle(impl.release());
     }
 
     std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
@@ -157,7 +149,7 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data) {
     if (impl->pending.empty()) return {};
     data = std::move(impl->pending.front());
     impl->next = 1;
-    return FindHandle(std::move(impl));
+    return FindHandle(impl.release());
 }
 
 bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size) {

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "platform/linux/package_metadata.h"
 
+#include "platform/ascii_text.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -12,13 +14,9 @@ namespace {
 constexpr std::size_t kMaxDepth = 64;
 constexpr std::size_t kMaxValueBytes = 256;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+constexpr std::string_view kBlanks = " \t\r\n";
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
+bool IsBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
@@ -41,7 +39,7 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 // The five predefined entities and character references; anything else stays as written.
 // Blank runs fold into one space, as a text node is shown.
 std::string DecodeText(std::string_view s) {
-    s = Trim(s);
+    s = Trim(s, kBlanks);
     std::string out;
     for (std::size_t i = 0; i < s.size() && out.size() <= kMaxValueBytes; ++i) {
         const char c = s[i];
@@ -188,7 +186,7 @@ bool ParseAppStreamComponent(std::string_view xml, AppStreamComponent& out) {
         text_start = i;
         if (tag.empty() || tag.front() == '?' || tag.front() == '!') continue;
         if (tag.front() == '/') {
-            const std::string_view name = Trim(tag.substr(1));
+            const std::string_view name = Trim(tag.substr(1), kBlanks);
             if (stack.empty() || stack.back().name != name) continue;  // a stray end tag
             const Open el = stack.back();
             const std::size_t depth = stack.size() - 1;  // 0 is the component itself
@@ -242,7 +240,7 @@ bool ParseAppStreamComponent(std::string_view xml, AppStreamComponent& out) {
 }
 
 std::string UpstreamVersion(std::string_view v) {
-    v = Trim(v);
+    v = Trim(v, kBlanks);
     if (const std::size_t colon = v.find(':'); colon != std::string_view::npos) {
         bool digits = colon > 0;
         for (std::size_t k = 0; k < colon; ++k) digits = digits && v[k] >= '0' && v[k] <= '9';
@@ -265,7 +263,7 @@ void ParseDpkgStatus(std::string_view text,
         std::string_view line = text.substr(0, eol);
         text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (Trim(line).empty()) {
+        if (Trim(line, kBlanks).empty()) {
             flush();
             continue;
         }
@@ -273,7 +271,7 @@ void ParseDpkgStatus(std::string_view text,
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
         const std::string_view key = line.substr(0, colon);
-        const std::string_view value = Trim(line.substr(colon + 1));
+        const std::string_view value = Trim(line.substr(colon + 1), kBlanks);
         if (key == "Package") name = value;
         else if (key == "Architecture") arch = value;
         else if (key == "Version") version = value;
@@ -298,15 +296,15 @@ std::string FlatpakHostPath(std::string_view sandbox_path, std::string_view info
     bool in_instance = false;
     while (!info.empty()) {
         const std::size_t eol = info.find('\n');
-        const std::string_view line = Trim(info.substr(0, eol));
+        const std::string_view line = Trim(info.substr(0, eol), kBlanks);
         info = eol == std::string_view::npos ? std::string_view{} : info.substr(eol + 1);
         if (line.starts_with('[')) {
             in_instance = line == "[Instance]";
             continue;
         }
         const std::size_t eq = line.find('=');
-        if (!in_instance || eq == std::string_view::npos || Trim(line.substr(0, eq)) != key) continue;
-        std::string_view folder = Trim(line.substr(eq + 1));
+        if (!in_instance || eq == std::string_view::npos || Trim(line.substr(0, eq), kBlanks) != key) continue;
+        std::string_view folder = Trim(line.substr(eq + 1), kBlanks);
         while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
         if (folder.empty() || folder.front() != '/' || folder.find("/../") != std::string_view::npos) return {};
         return std::string(folder) + std::string(rest);

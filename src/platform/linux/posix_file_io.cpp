@@ -2,13 +2,16 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "platform/linux/posix_file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -88,6 +91,50 @@ std::string ParentFolder(const std::string& path) {
     if (pos == std::string::npos) return ".";
     if (pos == 0) return "/";
     return path.substr(0, pos);
+}
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? v : "";
+}
+
+std::string RealPath(const std::string& path) {
+    char buf[PATH_MAX];
+    return ::realpath(path.c_str(), buf) != nullptr ? std::string(buf) : std::string();
+}
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0;
+}
+
+bool CanExecuteFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path += folder;
+    path += '/';
+    path += name;
+    return path;
+}
+
+std::vector<std::string> SortedFolderNames(const std::string& folder, std::size_t max_items) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string_view n = d->d_name;
+        if (n == "." || n == "..") continue;
+        names.emplace_back(n);
+        if (names.size() >= max_items) break;
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& content, unsigned mode,

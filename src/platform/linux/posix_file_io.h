@@ -2,11 +2,14 @@
 // SPDX-FileCopyrightText: Ombrevale
 //
 // File helpers the Linux backends share (not a platform service): bounded reads of untrusted
-// files, atomic replacement (temporary file + rename) and advisory locks.
+// files, atomic replacement (temporary file + rename), advisory locks, and the few questions
+// about paths and the environment more than one backend asks.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vanto::platform::posix_io {
 
@@ -48,5 +51,24 @@ std::string HomeFolder();
 
 // The folder part of a path ("." when it has none).
 std::string ParentFolder(const std::string& path);
+
+// The value of an environment variable; empty when it is not set.
+std::string Env(const char* name);
+
+// The path with every link and "." or ".." resolved; empty when it does not resolve.
+std::string RealPath(const std::string& path);
+
+// A regular file (after links) with an execute bit for anyone: a program a desktop entry may name.
+bool IsExecutableFile(const std::string& path);
+
+// A regular file (after links) this process may run.
+bool CanExecuteFile(const std::string& path);
+
+// "folder/name".
+std::string JoinPath(const std::string& folder, std::string_view name);
+
+// The names of a folder's items but "." and "..", at most `max_items` of them, sorted, so that
+// equal folders give equal answers. Empty when the folder cannot be listed.
+std::vector<std::string> SortedFolderNames(const std::string& folder, std::size_t max_items);
 
 }  // namespace vanto::platform::posix_io

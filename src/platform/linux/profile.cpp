@@ -6,6 +6,7 @@
 // while holding a lock on its folder, so a concurrent writer's entry is not lost.
 #include "platform/profile.h"
 
+#include "platform/linux/ini_text.h"
 #include "platform/linux/posix_file_io.h"
 
 #include <sys/stat.h>
@@ -16,121 +17,17 @@
 
 namespace vanto::platform {
 
+using linux_backend::Classify;
+using linux_backend::IniText;
+using linux_backend::Line;
+using linux_backend::LineKind;
+using linux_backend::ParseIni;
+using linux_backend::RenderIni;
+using linux_backend::kIniBlanks;
+
 namespace {
 
 constexpr std::size_t kMaxProfileSize = std::size_t{16} * 1024 * 1024;
-
-bool Blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string Trim(std::string_view s) {
-    while (!s.empty() && Blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && Blank(s.back())) s.remove_suffix(1);
-    return std::string(s);
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-enum class LineKind { Other, Section, Entry };
-
-struct Line {
-    std::string text;  // as in the file, without its line break
-    LineKind kind = LineKind::Other;
-    std::string name;   // section or entry name, trimmed
-    std::string value;  // entry text, trimmed
-    int eol = -1;       // 1: ended in CR LF, 0: in LF; -1 (a new line): the file's style
-};
-
-struct IniText {
-    std::vector<Line> lines;
-    bool crlf = false;
-    bool bom = false;
-
-    // Index of the first section of that name, or lines.size().
-    std::size_t FindSection(const std::string& section) const {
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i].kind == LineKind::Section && EqualsNoCase(lines[i].name, section)) return i;
-        }
-        return lines.size();
-    }
-    std::size_t SectionEnd(std::size_t header) const {
-        std::size_t i = header + 1;
-        while (i < lines.size() && lines[i].kind != LineKind::Section) ++i;
-        return i;
-    }
-    const Line* FindEntry(const std::string& section, const std::string& entry) const {
-        std::size_t header = FindSection(section);
-        if (header == lines.size()) return nullptr;
-        for (std::size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
-            if (lines[i].kind == LineKind::Entry && EqualsNoCase(lines[i].name, entry)) return &lines[i];
-        }
-        return nullptr;
-    }
-};
-
-Line Classify(std::string text, bool in_section) {
-    Line line;
-    line.text = std::move(text);
-    std::string trimmed = Trim(line.text);
-    if (trimmed.empty() || trimmed.front() == ';') return line;
-    if (trimmed.front() == '[') {
-        std::size_t close = trimmed.find(']');
-        line.kind = LineKind::Section;
-        line.name = Trim(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos : close - 1));
-        return line;
-    }
-    std::size_t eq = trimmed.find('=');
-    if (!in_section || eq == std::string::npos) return line;
-    line.name = Trim(std::string_view(trimmed).substr(0, eq));
-    if (line.name.empty()) return line;
-    line.kind = LineKind::Entry;
-    line.value = Trim(std::string_view(trimmed).substr(eq + 1));
-    return line;
-}
-
-IniText ParseIni(std::string_view content) {
-    IniText ini;
-    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
-        ini.bom = true;
-        content.remove_prefix(3);
-    }
-    std::size_t first_nl = content.find('\n');
-    ini.crlf = first_nl != std::string_view::npos && first_nl > 0 && content[first_nl - 1] == '\r';
-    bool in_section = false;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t nl = content.find('\n', start);
-        std::string_view raw = content.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
-        const bool cr = !raw.empty() && raw.back() == '\r';
-        if (cr) raw.remove_suffix(1);
-        Line line = Classify(std::string(raw), in_section);
-        // Each line keeps its own ending: a file of mixed endings is written back as it was.
-        line.eol = cr ? 1 : 0;
-        if (line.kind == LineKind::Section) in_section = true;
-        ini.lines.push_back(std::move(line));
-        if (nl == std::string_view::npos) break;
-        start = nl + 1;
-    }
-    return ini;
-}
-
-std::string RenderIni(const IniText& ini) {
-    std::string out = ini.bom ? "\xEF\xBB\xBF" : "";
-    for (const auto& line : ini.lines) {
-        out += line.text;
-        out += (line.eol < 0 ? ini.crlf : line.eol == 1) ? "\r\n" : "\n";
-    }
-    return out;
-}
 
 // The file as it is now; false when it exists but cannot be read whole.
 bool LoadIni(const std::string& file, IniText& ini) {
@@ -179,8 +76,7 @@ std::shared_ptr<const IniText> LoadIniForReading(const std::string& file) {
 // Upper-cased ASCII, for telling repeated names apart in one pass.
 std::string FoldKey(const std::string& name) {
     std::string key = name;
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : key) c = FoldAscii(c);
     return key;
 }
 
@@ -224,7 +120,7 @@ std::vector<std::string> ReadProfileEntryNames(const std::string& file, const st
     const auto loaded = LoadIniForReading(file);
     if (!loaded) return {};
     const IniText& ini = *loaded;
-    std::size_t header = ini.FindSection(Trim(section));
+    std::size_t header = ini.FindSection(std::string(Trim(section, kIniBlanks)));
     if (header == ini.lines.size()) return {};
     std::vector<std::string> names;
     std::unordered_set<std::string> seen;
@@ -240,7 +136,7 @@ std::vector<std::string> ReadProfileEntryNames(const std::string& file, const st
 std::string ReadProfileText(const std::string& file, const std::string& section, const std::string& entry,
                             const std::string& default_text, std::size_t buffer_size) {
     const auto loaded = LoadIniForReading(file);
-    const Line* line = loaded ? loaded->FindEntry(Trim(section), Trim(entry)) : nullptr;
+    const Line* line = loaded ? loaded->FindEntry(std::string(Trim(section, kIniBlanks)), std::string(Trim(entry, kIniBlanks))) : nullptr;
     if (line == nullptr) return profile_detail::DefaultText(default_text, buffer_size);
     if (buffer_size == 0) return {};
     std::string text = EntryText(*line);
@@ -254,8 +150,8 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
         !profile_detail::WritableText(text)) {
         return false;
     }
-    const std::string sec = Trim(section);
-    const std::string key = Trim(entry);
+    const std::string sec(Trim(section, kIniBlanks));
+    const std::string key(Trim(entry, kIniBlanks));
     if (sec.empty()) return false;
 
     // Best effort: a folder that cannot be locked (some network file systems) is still written.
@@ -266,7 +162,7 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
     if (!LoadIni(file, ini)) return false;  // never replace a file we could not read whole
     std::size_t header = ini.FindSection(sec);
     if (header == ini.lines.size()) {
-        if (!ini.lines.empty() && !Trim(ini.lines.back().text).empty()) ini.lines.push_back(Line{});
+        if (!ini.lines.empty() && !Trim(ini.lines.back().text, kIniBlanks).empty()) ini.lines.push_back(Line{});
         ini.lines.push_back(Classify("[" + sec + "]", false));
         ini.lines.push_back(Classify(key + "=" + text, true));
     } else {
@@ -276,14 +172,14 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
         for (std::size_t i = header + 1; i < end; ++i) {
             Line& line = ini.lines[i];
             if (line.kind == LineKind::Entry && EqualsNoCase(line.name, key)) {
-                if (line.value == Trim(text)) return true;  // already holds it
+                if (line.value == Trim(text, kIniBlanks)) return true;  // already holds it
                 const int eol = line.eol;
                 line = Classify(line.name + "=" + text, true);
                 line.eol = eol;
                 replaced = true;
                 break;
             }
-            if (!Trim(line.text).empty()) insert_at = i + 1;
+            if (!Trim(line.text, kIniBlanks).empty()) insert_at = i + 1;
         }
         if (!replaced) ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insert_at), Classify(key + "=" + text, true));
     }

@@ -9,6 +9,9 @@
 
 #include "platform/shell.h"
 
+#include "platform/ascii_text.h"
+#include "platform/linux/posix_file_io.h"
+
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
@@ -36,23 +39,6 @@ namespace {
 std::mutex g_hook_mutex;
 ShellOpenHook g_hook;  // the test seam; empty in the program
 
-bool SameAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-bool IsExecutableFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-
 // Looks the opener up in PATH before forking: between fork and exec only async-signal-safe
 // calls are allowed, and a PATH search allocates.
 std::string FindOpener() {
@@ -63,7 +49,7 @@ std::string FindOpener() {
         const std::string_view dir = path.substr(0, colon);
         std::string candidate(dir.empty() ? std::string_view(".") : dir);
         candidate.append("/xdg-open");
-        if (IsExecutableFile(candidate)) return candidate;
+        if (posix_io::CanExecuteFile(candidate)) return candidate;
         if (colon == std::string_view::npos) return {};
         path.remove_prefix(colon + 1);
     }
@@ -175,8 +161,8 @@ bool LaunchOpener(const ShellRequest& request) {
     // xdg-open takes exactly one target: neither extra parameters nor verbs other than
     // opening can be honoured.
     if (request.parameters.has_value() && !request.parameters->empty()) return false;
-    if (request.verb.has_value() && !request.verb->empty() && !SameAscii(*request.verb, "open") &&
-        !SameAscii(*request.verb, "explore")) {
+    if (request.verb.has_value() && !request.verb->empty() && !EqualsNoCase(*request.verb, "open") &&
+        !EqualsNoCase(*request.verb, "explore")) {
         return false;
     }
 

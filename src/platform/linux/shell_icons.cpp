@@ -17,10 +17,14 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/linux/posix_file_io.h"
 #include "platform/linux/program_index.h"
 #include "platform/program_identity.h"
 
 namespace vanto::platform {
+
+using posix_io::Env;
+using posix_io::RealPath;
 
 namespace {
 
@@ -44,11 +48,6 @@ struct IconTable {
 IconTable& Table() {
     static IconTable table;
     return table;
-}
-
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr ? v : "";
 }
 
 std::vector<std::string> SplitList(const std::string& text) {
@@ -78,11 +77,6 @@ std::vector<std::string> DataFolders() {
     for (const auto& d : SplitList(dirs))
         if (d[0] == '/') folders.push_back(d);
     return folders;
-}
-
-std::string RealPath(const std::string& path) {
-    char buf[PATH_MAX];
-    return ::realpath(path.c_str(), buf) != nullptr ? std::string(buf) : std::string();
 }
 
 // Icons named without a path may also lie in the "pixmaps" folders of the data folders,

@@ -61,4 +61,10 @@ bool GetKernelRelease(std::string& release) {
 
 bool AdjustProcessPrivilege(const std::string& /*name*/, bool /*enable*/) { return true; }
 
+std::tm LocalTime(std::time_t t) {
+    std::tm tm{};
+    if (::localtime_r(&t, &tm) == nullptr) tm = std::tm{};
+    return tm;
+}
+
 }  // namespace vanto::platform

@@ -58,13 +58,7 @@ struct FindHandle::Impl {
     }
 };
 
-FindHandle::FindHandle() = default;
-FindHandle::FindHandle(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-FindHandle::~FindHandle() = default;
-FindHandle::FindHandle(FindHandle&& other) noexcept = default;
-FindHandle& FindHandle::operator=(FindHandle&& other) noexcept = default;
-
-bool FindHandle::IsValid() const { return impl_ != nullptr; }
+void FindHandle::ImplDeleter::operator()(Impl* impl) const { delete impl; }
 
 bool FindHandle::Next(FindData& data) {
     if (!impl_) return false;
@@ -79,8 +73,6 @@ bool FindHandle::Next(FindData& data) {
     }
     return true;
 }
-
-void FindHandle::Close() { impl_.reset(); }
 
 bool WideApiAvailable() {
     // Decided once: a wide find-first on the Windows folder either works or it does not.
@@ -115,7 +107,7 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data) {
         if (impl->handle == INVALID_HANDLE_VALUE) return {};
         Fill(fa, data);
     }
-    return FindHandle(std::move(impl));
+    return FindHandle(impl.release());
 }
 
 bool GetFileAttributesSize(const std::wstring& path, std::uint64_t& size) {

@@ -158,14 +158,6 @@ bool RegKey::WriteValues(const std::vector<std::pair<std::string, RegValue>>& va
     return all;
 }
 
-bool RegKey::WriteString(const std::string& name, const std::string& text) {
-    return WriteValue(name, RegValue::String(text));
-}
-
-bool RegKey::WriteDword(const std::string& name, std::uint32_t number) {
-    return WriteValue(name, RegValue::Dword(number));
-}
-
 bool RegKey::DeleteValue(const std::string& name) {
     if (!impl_) return false;
     return RegDeleteValueA(impl_->key, name.c_str()) == ERROR_SUCCESS;

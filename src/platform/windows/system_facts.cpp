@@ -193,4 +193,10 @@ bool AdjustProcessPrivilege(const std::string& name, bool enable) {
     return true;
 }
 
+std::tm LocalTime(std::time_t t) {
+    std::tm tm{};
+    if (localtime_s(&tm, &t) != 0) tm = std::tm{};
+    return tm;
+}
+
 }  // namespace vanto::platform

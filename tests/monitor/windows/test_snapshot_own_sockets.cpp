@@ -6,6 +6,7 @@
 // this process's id, and so must the headless program's JSON listing.
 #include "monitor/connection_snapshot.h"
 #include "monitor/process_identity.h"
+#include "testsupport/test_support.h"
 
 // winsock2.h before windows.h, which would otherwise bring the old winsock.h.
 #include <winsock2.h>
@@ -21,6 +22,7 @@
 #include <vector>
 
 using namespace vanto;
+using vanto::testing::RunningUnderWine;
 
 namespace {
 
@@ -97,11 +99,6 @@ struct OwnSockets {
         return true;
     }
 };
-
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 std::wstring OwnFolder() {
     std::wstring buf(MAX_PATH, L'\0');

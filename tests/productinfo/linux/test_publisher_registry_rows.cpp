@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: Ombrevale
 //
-// The publisher rows that ask the uninstall registry, against hand-written hives.
+// The publisher rows that ask the uninstall registry, against hives of the test's own.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,27 +9,23 @@
 #include <vector>
 
 #include "productinfo/U_OrvoFct.h"
-#include "testsupport/test_support.h"
+#include "testsupport/registry_fixture.h"
 
 using namespace vanto;
 
 namespace {
 
-// Uninstall entries in a machine hive of the test's own (a hand-written file: the machine
-// hive is read-only to the program).
+// Uninstall entries in a machine hive of the test's own (the machine hive is read-only to the
+// program).
 class PublisherByRegistry : public ::testing::Test {
 protected:
-    vanto::testing::TempDir dir;
-    vanto::testing::ScopedEnv user_env{"VANTOSCOPE_USER_HIVE", (dir.path() / "user.reg").string()};
-    vanto::testing::ScopedEnv machine_env{"VANTOSCOPE_MACHINE_HIVE", (dir.path() / "machine.reg").string()};
-    std::string hive = "REGEDIT4\r\n";
+    vanto::testing::ScopedHives hives;
+    const vanto::testing::TempDir& dir = hives.dir();
+    std::vector<vanto::testing::HiveKey> keys;
 
     void AddEntry(const std::string& id, const std::vector<std::pair<std::string, std::string>>& values) {
-        hive += "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + id + "]\r\n";
-        for (const auto& [name, value] : values) {
-            hive.append("\"").append(name).append("\"=\"").append(value).append("\"\r\n");
-        }
-        dir.write("machine.reg", hive);
+        keys.push_back({vanto::testing::kMachineUninstall + id, values, {}});
+        hives.machine(keys);
     }
 };
 

@@ -114,11 +114,6 @@ Fields ReaderFields(const std::string& path) {
     return f;
 }
 
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 // A folder of real PE files: VS_PE_COMPARE_DIR when set, else Wine's own library folder (its
 // Unix path through drive Z:), else the system folder.
 std::string RealPeFolder() {
