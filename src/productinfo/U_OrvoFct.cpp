@@ -298,7 +298,7 @@ std::string GetProductName(const std::string& input) {
         RemoveTrailingVersionWord(R);
         R += " " + std::to_string(TOrvoVersion::Create(V.FileVersion).Major);
     } else if (HasSpace(R) && R != "DVD Flick v2" && !TextStartsWith(R, "Dimension") &&
-               !TextStartsWith(R, "EOS Utility ")) {  // its rule appends the major version
+               !SameText(R, "EOS Utility 2") && !SameText(R, "EOS Utility 3")) {  // the major its rule appends
         RemoveTrailingVersionWord(R);
     }
 

@@ -229,10 +229,12 @@ std::string CleanCompanyNameOnce(const std::string& s) {
     for (std::string_view e : kReservedEndings) {
         if (!TextEndsWith(t, e)) continue;
         t.resize(t.size() - e.size());
-        // The separator before it (", " or ". "), never a letter of the name.
+        // The separator before it (", " or ". "), never a letter of the name. A byte above
+        // ASCII is part of a letter (a code-page letter, or a piece of a UTF-8 one).
         if (!t.empty()) {
             const unsigned char c = static_cast<unsigned char>(t.back());
-            const bool word_char = IsDigit(static_cast<char>(c)) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+            const bool word_char =
+                IsDigit(static_cast<char>(c)) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;
             if (!word_char) t.pop_back();
         }
     }

@@ -216,6 +216,14 @@ std::string SiblingPath(const std::string& folder, std::string_view relative);
 // an empty folder (a bare name has no siblings), a folder, a FIFO or a broken link.
 bool SiblingFileExists(const std::string& folder, std::string_view relative);
 
+// Files called `name` (ASCII case folded) below `folder`, at most `depth` folders down, depth
+// first in the file system's order, up to `max_found` of them. The walk never follows a link
+// and stops after kMaxEntriesBelow entries, so a folder such as a system folder costs no more
+// than a bounded listing. Empty for an empty folder.
+inline constexpr int kMaxEntriesBelow = 2000;
+void FindFilesBelow(const std::string& folder, std::string_view name, int depth, std::size_t max_found,
+                    std::vector<std::string>& found);
+
 // The lines of a text file (CR LF, LF or CR line ends; a UTF-8 byte-order mark dropped),
 // reading at most `max_bytes`. False when the file is absent, not a regular file, larger
 // than `max_bytes` or unreadable; `lines` is then empty.

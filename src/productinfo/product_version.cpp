@@ -216,8 +216,8 @@ enum class Source : unsigned char {
     InstalledInFolder,     // FindUninstallVersion(arg) of the entries of the executable's folder
     NumberByNameContains,  // FindNumberByNameContains(arg)
     Sibling,               // the version of file `arg` beside the executable
-    ProductVersion,        // the ProductVersion text, when dotted once cleaned
-    FileVersion,           // the FileVersion text, when dotted once cleaned
+    ProductVersion,        // the ProductVersion text, when it is a dotted number
+    FileVersion,           // the FileVersion text, when it is a dotted number
     Fixed,                 // the text `arg`
     Call,                  // fn(call)
 };
@@ -229,9 +229,9 @@ struct VersionRule {
     VersionFn fn = nullptr;
 };
 
-std::string CleanedField(const std::string& text) {
-    const std::string v = CleanVersionText(text);
-    return IsDotted(v) && v.find_first_of("123456789") != std::string::npos ? v : std::string();
+// The text when it is a dotted number as it stands ("1.5.6 beta" is not) with a digit above 0.
+std::string DottedField(const std::string& text) {
+    return IsDotted(text) && text.find_first_of("123456789") != std::string::npos ? text : std::string();
 }
 
 std::string Candidate(const VersionRule& row, VersionCall& c) {
@@ -245,9 +245,9 @@ std::string Candidate(const VersionRule& row, VersionCall& c) {
         case Source::Sibling:
             return SiblingVersion(SiblingPath(c.n.folder, row.arg));
         case Source::ProductVersion:
-            return CleanedField(c.n.V.ProductVersion);
+            return DottedField(c.n.V.ProductVersion);
         case Source::FileVersion:
-            return CleanedField(c.n.V.FileVersion);
+            return DottedField(c.n.V.FileVersion);
         case Source::Fixed:
             return std::string(row.arg);
         case Source::Call:
@@ -330,15 +330,23 @@ std::string JDownloader(VersionCall& c) {
     return v;
 }
 
-// Screencast-O-Matic: the version words of its uninstall display name.
+// Screencast-O-Matic: the version words of its uninstall display name, and the
+// "version-x64.txt" files it keeps below the executable's grandparent folder; the newest.
 std::string ScreencastOMatic(VersionCall& c) {
     const std::string name = FindUninstallDisplayName(c.n.folder);
-    const std::string last = ExtractWord(name, WordCount(name, " ") - 1, " ");
-    return IsDotted(StripVersionPrefix(last)) ? StripVersionPrefix(last) : std::string();
+    const std::string last = StripVersionPrefix(ExtractWord(name, WordCount(name, " ") - 1, " "));
+    std::string best = IsDotted(last) ? last : std::string();
+    std::vector<std::string> files;
+    FindFilesBelow(ParentFolderOf(c.n.folder), "version-x64.txt", 3, 16, files);
+    for (const std::string& file : files) {
+        const std::string v = StripVersionPrefix(FirstLineOf(file));
+        if (IsDotted(v) && Newer(v, best)) best = v;
+    }
+    return best;
 }
 
 std::string Ventoy(VersionCall& c) {
-    return CleanedField(FirstLineOf(SiblingPath(c.n.folder, "ventoy\\version")));
+    return DottedField(TrimText(FirstLineOf(SiblingPath(c.n.folder, "ventoy\\version"))));
 }
 
 std::string ChrisPC(VersionCall& c) { return FindUninstallVersion(c.n.product, {}, c.n.folder); }
@@ -391,8 +399,8 @@ std::string DosBox(VersionCall& c) {
 }
 
 std::string OpenVpnConnect(VersionCall& c) {
-    const std::string fv = CleanedField(c.n.V.FileVersion);
-    const std::string pv = CleanedField(c.n.V.ProductVersion);
+    const std::string fv = DottedField(c.n.V.FileVersion);
+    const std::string pv = DottedField(c.n.V.ProductVersion);
     if (fv.empty() || pv.empty()) return {};
     return WithPart(pv, 3, Ver(fv).Major);
 }
@@ -432,7 +440,7 @@ std::string AdvancedSystemCare(VersionCall& c) {
 std::string TrimV(VersionCall& c) {
     std::string fv = c.n.V.FileVersion;
     if (!fv.empty() && (fv.front() == 'v' || fv.front() == 'V')) fv.erase(0, 1);
-    return CleanedField(fv);
+    return DottedField(fv);
 }
 
 // The version word of a readme's first line ("DBeaver 23.1.0").
@@ -517,7 +525,7 @@ const std::array kTriggerRows = std::to_array<VersionRule>({
     {{BeginsWith(Base, "glimpse")}, Source::Call, {}, Glimpse},
     {{BeginsWith(Base, "ff_vfw")}, Source::Call, {}, Ffdshow},
     {{BeginsWith(Base, "xvidvfw")}, Source::Call, {}, Xvid},
-    {{BeginsWith(Base, "ffdshow")}, Source::Call, {}, Ffdshow},
+    {{Is(Base, "ffdshow"), EndsWith(Subject::Path, ".ax")}, Source::Call, {}, Ffdshow},  // the file "ffdshow.ax"
     {{BeginsWith(Base, "launchy")}, Source::Call, {}, Launchy},
     {{Is(N, "XVid Video Codec")}, Source::Call, {}, Xvid},
     {{Is(Base, "eac")}, Source::Installed, "Exact Audio Copy"},
@@ -734,7 +742,10 @@ void Reconcile(VersionCall& c) {
             const std::string p = CleanVersionText(pv);
             if (Newer(p, w)) w = p;
         }
-    } else if (StrStartsWith(w, "0.0.0")) {
+    }
+    // A separate step: a template's 1.0.0.0 that its FileVersion made 0.0.0.5 still takes a
+    // newer ProductVersion.
+    if (StrStartsWith(w, "0.0.0")) {
         const std::string p = CleanVersionText(pv);
         if (Newer(p, w)) w = p;
     }
@@ -754,12 +765,10 @@ std::string CleanVersionText(const std::string& text) {
         } else if (ch == '.' || ch == ',') {
             out += '.';
         } else if (ch == ' ') {
-            // A space beside a separator is layout ("1, 2"); between two numbers it ends the run.
+            // Spaces are layout (" 2.3", "1, 2"), except between two numbers: "2.5 2019" is 2.5.
             std::size_t next = i;
             while (next < text.size() && text[next] == ' ') ++next;
-            const bool after_sep = !out.empty() && out.back() == '.';
-            const bool before_sep = next < text.size() && (text[next] == '.' || text[next] == ',');
-            if (!after_sep && !before_sep) break;
+            if (!out.empty() && IsDigit(out.back()) && next < text.size() && IsDigit(text[next])) break;
             i = next - 1;
         } else {
             break;

@@ -16,6 +16,7 @@
 #include "productinfo/uninstall_lookups.h"
 #include "support/U_Version.h"
 #include "support/text_utils.h"
+#include "support/uninstall_entries.h"
 
 namespace vanto {
 
@@ -29,14 +30,15 @@ constexpr Subject Folder = Subject::Folder;
 
 // --- Rows that need more than a test and a text ------------------------------------------
 
-// MiniTool's partition tool ships without a company; an installed copy names the product.
+// MiniTool's partition tool ships without a company; an installed copy (for the machine or
+// for the user, as the name rule reads it) names the product.
 void PartitionWizardPublisher(NamingCall& c) {
-    if (!FindVersionInDisplayName("MiniTool Partition Wizard").empty()) c.R = "MiniTool Solution Ltd.";
+    if (IsInstalled("MiniTool Partition Wizard")) c.R = "MiniTool Solution Ltd.";
 }
 
-// The SSD tool of Western Digital, known by the uninstall entry of its own folder.
+// The SSD tool of Western Digital, known by the installed version of "Dashboard" in its own folder.
 void SsdDashboardPublisher(NamingCall& c) {
-    if (TextContains("Dashboard", FindUninstallDisplayName(c.folder))) c.R = "Western Digital";
+    if (!FindUninstallVersion("Dashboard", {}, c.folder).empty()) c.R = "Western Digital";
 }
 
 // ArtMoney's executables are named "am" and their version ("am810.exe").
