@@ -523,6 +523,22 @@ public:
         return true;
     }
 
+    // Removes the user hive and its lock, under the lock, when `is_empty` holds for what it
+    // reads now. False when the hive is missing, unreadable or holds anything.
+    bool RemoveUserHiveIf(const std::function<bool(const KeyNode&)>& is_empty) {
+        const std::string path = HivePath(RegRoot::CurrentUser);
+        if (path.empty() || !Identify(path).exists) return false;
+        posix_io::ExclusiveLock lock;
+        if (!lock.LockFile(path + ".lock", kLockTimeoutMs)) return false;
+        std::lock_guard<std::mutex> guard(mutex_);
+        const HiveSnapshot snap = LoadLocked(RegRoot::CurrentUser, path, true, true);
+        if (!snap.usable || !is_empty(*snap.root) || ::unlink(path.c_str()) != 0) return false;
+        cache_.erase(path);
+        // A program waiting for the lock finds its file gone and takes a new one.
+        ::unlink((path + ".lock").c_str());
+        return true;
+    }
+
 private:
     struct Entry {
         FileIdentity id;
@@ -857,6 +873,15 @@ bool RegKey::DeleteValue(const std::string& name) {
 }
 
 std::vector<std::string> TakeRegistryNotices() { return HiveStore::Instance().TakeNotices(); }
+
+bool RemoveUserStoreIfEmpty() {
+    return HiveStore::Instance().RemoveUserHiveIf([](const KeyNode& root) {
+        if (!root.values.empty() || root.subkeys.size() > 1) return false;
+        if (root.subkeys.empty()) return true;
+        const KeyNode* software = root.Child("SOFTWARE");
+        return software != nullptr && software->values.empty() && software->subkeys.empty();
+    });
+}
 
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
     std::vector<std::string> parts;
