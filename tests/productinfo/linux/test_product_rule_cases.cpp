@@ -194,6 +194,8 @@ TEST(ProductRules, UninstallEntriesOfAnyForm) {
         {"both Macrium editions listed: the later check wins", {"Reflect.exe", "P=Macrium Reflect", "Macrium Reflect Free",
                                                                 "", "DisplayName=Macrium Reflect Free|DisplayName=Macrium Reflect Home"}},
         {"neither", {"Reflect.exe", "P=Macrium Reflect", "Macrium Reflect", "", "DisplayName=Macrium Site Manager"}},
+        {"the Home check is for the bare name only", {"Reflect.exe", "P=Macrium Reflect Workstation", "Macrium Reflect Workstation",
+                                                      "", "DisplayName=Macrium Reflect Home"}},
         {"novaPDF without doPDF", {"novaPDF 11/Startup.exe", "P=Startup", "novaPDF", "", "DisplayName=novaPDF 11"}},
         {"novaPDF's helper with a company", {"novaPDF/Startup.exe", "P=Startup|C=Softland", "Startup"}},
     });
