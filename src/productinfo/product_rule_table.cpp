@@ -27,17 +27,6 @@ namespace vanto {
 namespace {
 
 using namespace rules;
-constexpr Subject R = Subject::R;
-constexpr Subject Base = Subject::BaseName;
-constexpr Subject Folder = Subject::Folder;
-constexpr Subject FolderName = Subject::FolderName;
-constexpr Subject Path = Subject::Path;
-constexpr Subject FD = Subject::FileDescription;
-constexpr Subject Co = Subject::CompanyName;
-constexpr Subject FV = Subject::FileVersion;
-constexpr Subject IN = Subject::InternalName;
-constexpr Subject PN = Subject::ProductName;
-constexpr Subject PV = Subject::ProductVersion;
 
 constexpr std::int32_t kAnyHigh = 0x7FFFFFFF;
 constexpr std::int32_t kAnyLow = -0x7FFFFFFF - 1;
