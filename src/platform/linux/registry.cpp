@@ -536,6 +536,10 @@ public:
         cache_.erase(path);
         // A program waiting for the lock finds its file gone and takes a new one.
         ::unlink((path + ".lock").c_str());
+        // The maker's own settings folder goes too when nothing else is in it; a hive placed
+        // elsewhere by the variable leaves its folder alone.
+        const char* over = std::getenv("VANTOSCOPE_USER_HIVE");
+        if (over == nullptr || over[0] == '\0') ::rmdir(posix_io::ParentFolder(path).c_str());
         return true;
     }
 

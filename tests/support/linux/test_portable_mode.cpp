@@ -204,6 +204,17 @@ TEST_F(PortableModeTest, AStoreLeftEmptyGoesWithItsLock) {
             EXPECT_TRUE(KeyExists(c.other_key));
         }
     }
+    // The maker's settings folder in the user's configuration goes with it when it is empty.
+    {
+        ScopedEnv no_override{"VANTOSCOPE_USER_HIVE", ""};
+        ScopedEnv config{"XDG_CONFIG_HOME", (dir.path() / "config").string()};
+        RegisterProgramPath("Vantoscope", exe);
+        ASSERT_TRUE(fs::exists(dir.path() / "config" / "Ombrevale" / "registry.reg"));
+        UnregisterProgramPath("Vantoscope");
+        DeleteMakerKeyIfEmpty();
+        EXPECT_FALSE(fs::exists(dir.path() / "config" / "Ombrevale"));
+        EXPECT_TRUE(fs::exists(dir.path() / "config")) << "only its own folder";
+    }
     // A store that could not be read is never removed.
     fs::remove_all(dir.path() / "hive");
     fs::create_directories(dir.path() / "hive");
