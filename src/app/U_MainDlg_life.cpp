@@ -100,7 +100,7 @@ void TMaindlg::AppEvtActivate() {
     log->Log(exe, 1);
     log->Log(windowTitle().toLocal8Bit().toStdString(), 1);
     log->Log(SystemLine(), 1);
-    log->Log("64Bits : " + BoolToYesNo(IsWow64()), 1);
+    log->Log("64Bits : " + BoolToYesNo(Is64BitSystem()), 1);  // the system, whatever this build is
     log->Log("Administrator : " + BoolToYesNo(IsUserAdmin()), 1);
     log->Log("Portable : " + BoolToYesNo(!IsInstalled(kInstalledDisplayNamePrefix)), 1);
     if (!services_.params->isEmpty()) log->Log(services_.params->first().toLocal8Bit().toStdString(), 1);

@@ -122,4 +122,10 @@ std::vector<std::string> TakeRegistryNotices();
 // for the root itself, and when access is refused.
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view = RegView::Native);
 
+// Removes the current user's settings store when nobody's key or value is left in it (at most
+// an empty "SOFTWARE"), so a portable copy leaves no file behind; never when anything else is
+// in it or it could not be read. On Linux the hive file and its lock go, under the lock. On
+// Windows the registry is the system's: nothing is removed. True when the store was removed.
+bool RemoveUserStoreIfEmpty();
+
 }  // namespace vanto::platform

@@ -217,17 +217,17 @@ std::string GetXmlTagValue(const std::vector<std::string>& lines, const std::str
 
 std::string GetProductName(const std::string& input) {
     NamingCall c;
-    // 1. Redirection, base name and folder.
+    // Redirection, base name and folder.
     c.path = ToNativeSystemPath(input);
     c.base_name = FileNameNoExt(c.path);
     c.folder = FolderWithSeparator(c.path);
     c.folder_name = FolderNameOf(c.folder);
     std::string& R = c.R;
 
-    // 2. Products named by an identifier instead of a file.
+    // Products named by an identifier instead of a file.
     if (auto special = SpecialProductName(c.path)) return *special;
 
-    // 3. Version strings and their piece counts.
+    // Version strings and their piece counts.
     c.V = ReadVersionInfo(c.path);
     const FileVersionInfoRec& V = c.V;
 
@@ -242,7 +242,7 @@ std::string GetProductName(const std::string& input) {
     const int np = WordCount(ReplaceAll(V.ProductName, " - ", "-"), " ");
     const int ni = WordCount(V.InternalName, " ");
 
-    // 4. The base text: ProductName when short, FileDescription when it says more.
+    // The base text: ProductName when short, FileDescription when it says more.
     if (np > 0 && np < 5) R = V.ProductName;
     bool a = nd >= np && V.FileDescription.find('(') == std::string::npos;
     if (!a) a = !RegisteredSign().empty() && R.find(RegisteredSign()) != std::string::npos;
@@ -257,23 +257,23 @@ std::string GetProductName(const std::string& input) {
     }
     if (ni > 0 && (WordCount(R, " ") > 6 || R.empty())) R = V.InternalName;
 
-    // 5. Programs known by their file alone.
+    // Programs known by their file alone.
     if (R.empty()) {
         if (SameText(c.base_name, "gswin32") && TextContains("gs", c.folder)) return "GPL Ghostscript";
         if (SameText(c.base_name, "nsis")) return "NSIS";
         if (SameText(c.base_name, "EAC") && SameText(c.folder_name, "Exact Audio Copy")) return "Exact Audio Copy";
     }
 
-    // 6. One publisher fills its names with "?".
+    // One publisher fills its names with "?".
     if (R.find('?') != std::string::npos &&
         AsciiLowerCase(RemoveAllChars(V.CompanyName, '?')).find("auslogics") != std::string::npos) {
         R = RemoveAllChars(R, '?');
     }
 
-    // 7. Per-product rules, first group.
+    // Per-product rules, first group.
     RunProductRules(EarlyProductRules(), c);
 
-    // 8. Generic clean-up.
+    // Generic clean-up.
     R = RemovePrefixText(R, "_4dots");
 
     if (HasSpace(R)) {
@@ -291,7 +291,7 @@ std::string GetProductName(const std::string& input) {
         RemoveTrailingVersionWord(R);
         R += " " + std::to_string(TOrvoVersion::Create(V.FileVersion).Major);
     } else if (HasSpace(R) && R != "DVD Flick v2" && !TextStartsWith(R, "Dimension") &&
-               !TextStartsWith(R, "EOS Utility ")) {  // its rule appends the major version
+               !SameText(R, "EOS Utility 2") && !SameText(R, "EOS Utility 3")) {  // the major its rule appends
         RemoveTrailingVersionWord(R);
     }
 
@@ -349,10 +349,10 @@ std::string GetProductName(const std::string& input) {
 
     if (R.empty()) R = c.base_name;
 
-    // 13. Per-product rules, second group.
+    // Per-product rules, second group.
     RunProductRules(LateProductRules(), c);
 
-    // 14. The 64-bit Flash Player plug-ins differ from the 32-bit ones only in their file name.
+    // The 64-bit Flash Player plug-ins differ from the 32-bit ones only in their file name.
     if (TextContains("Adobe Flash Player for ", R)) {
         const std::string version =
             ReplaceAll(platform::WideToAnsi(GetFileVersionText(platform::AnsiToWide(c.path))), ".", "_");

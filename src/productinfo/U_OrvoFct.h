@@ -132,8 +132,8 @@ std::string ResolveProductVersion(std::string& path, std::string product, std::s
 bool IsNonZeroVersion(const std::string& text);
 
 // The leading run of digits, dots, commas and spaces, commas turned into dots: "2.5 beta"
-// gives "2.5", "1, 2, 3, 4" gives "1.2.3.4". Spaces are dropped only beside a comma or a
-// dot; a space between two digit runs ends the run ("2.5 2019" gives "2.5").
+// gives "2.5", "1, 2, 3, 4" gives "1.2.3.4". Spaces are dropped (" 2.3" gives "2.3"), except
+// that a space between two digit runs ends the run ("2.5 2019" gives "2.5").
 std::string CleanVersionText(const std::string& text);
 
 // The newest sub-folder name of the executable's folder that reads as a version (a browser

@@ -183,11 +183,11 @@ const std::vector<std::string>& CopyrightLeads() {
 // One pass of the clean-up.
 std::string CleanCompanyNameOnce(const std::string& s) {
     std::string t = s;
-    // 1. Stray commas.
+    // Stray commas.
     if (!t.empty() && t.back() == ',') t.pop_back();
     if (!t.empty() && t.front() == ',') t.erase(0, 1);
 
-    // 2. A copyright word in front.
+    // A copyright word in front.
     {
         const std::string_view w = FirstWord(t, " -");
         if (SameText(w, "C") || SameText(w, "(C)") || IsCopyrightSign(w) || w == "," || SameText(w, "copyright") ||
@@ -195,21 +195,21 @@ std::string CleanCompanyNameOnce(const std::string& s) {
             t = WithoutFirstWord(t, " -");
         }
     }
-    // 3.
+    // A copyright sign in brackets, closed or not.
     t = RemovePrefixText(t, "(c)");
     t = RemovePrefixText(t, "c)");
 
-    // 4. A leading year.
+    // A leading year.
     if (IsYear(FirstWord(t, " -,"))) t = WithoutFirstWord(t, " -,");
 
-    // 5. A leading "2010/" or "10/" of a year range. Only a number counts: "Acme/Foo Corp" keeps Acme.
+    // A leading "2010/" or "10/" of a year range. Only a number counts: "Acme/Foo Corp" keeps Acme.
     if (const std::size_t slash = t.find('/'); slash != std::string::npos) {
         const std::string_view part = std::string_view(t).substr(0, slash);
         long n = 0;
         if ((part.size() == 4 && ReadsAsNumber(part, n) && n > 0) || IsTwoDigitNumber(part)) t.erase(0, slash + 1);
     }
 
-    // 6. A copyright word or year at the end.
+    // A copyright word or year at the end.
     {
         const std::string_view w = LastWord(t, " -");
         if (SameText(w, "(C)") || IsCopyrightSign(w) || w == "," || SameText(w, "copyright") || IsYear(w) ||
@@ -217,38 +217,40 @@ std::string CleanCompanyNameOnce(const std::string& s) {
             t = WithoutLastWord(t, " -");
         }
     }
-    // 7.
+    // A dash left at the end.
     if (t.size() > 1 && t.back() == '-') t.pop_back();
 
-    // 8. Licence sentences.
+    // Licence sentences.
     for (std::string_view e : kLicenceEndings) t = RemoveSuffixText(t, e);
     t = TrimText(t);
 
-    // 9. "All rights reserved" at the end, with the separator before it. Only at the end: a
+    // "All rights reserved" at the end, with the separator before it. Only at the end: a
     // sentence in the middle stays, so two texts around it are never run together.
     for (std::string_view e : kReservedEndings) {
         if (!TextEndsWith(t, e)) continue;
         t.resize(t.size() - e.size());
-        // The separator before it (", " or ". "), never a letter of the name.
+        // The separator before it (", " or ". "), never a letter of the name. A byte above
+        // ASCII is part of a letter (a code-page letter, or a piece of a UTF-8 one).
         if (!t.empty()) {
             const unsigned char c = static_cast<unsigned char>(t.back());
-            const bool word_char = IsDigit(static_cast<char>(c)) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+            const bool word_char =
+                IsDigit(static_cast<char>(c)) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;
             if (!word_char) t.pop_back();
         }
     }
 
-    // 10.
+    // Blanks and dashes around what is left.
     t = TrimText(t);
     if (t.size() > 1 && t.front() == '-') t.erase(0, 1);
     if (t.size() > 1 && t.back() == '-') t.pop_back();
 
-    // 11. A year closing a sentence: "Foo 2011."
+    // A year closing a sentence: "Foo 2011."
     if (t.size() > 5 && t.back() == '.' && IsYear(std::string_view(t).substr(t.size() - 5, 4))) t.resize(t.size() - 5);
 
-    // 12. Copyright formulas in front.
+    // Copyright formulas in front.
     for (const std::string& lead : CopyrightLeads()) t = RemovePrefixText(t, lead);
 
-    // 13.
+    // Reserved-rights wording at the very end.
     for (std::string_view e : kReservedSuffixes) t = RemoveSuffixText(t, e);
     return t;
 }
@@ -285,12 +287,12 @@ std::string CleanCompanyName(const std::string& text) {
 }
 
 std::string NormaliseCompany(const std::string& company, const std::string& path, const std::string& product) {
-    // 1. The first line only (a NUL ends the text as it would for the system).
+    // The first line only (a NUL ends the text as it would for the system).
     std::string k = company.substr(0, company.find_first_of(std::string_view("\r\0", 2)));
     k = TrimText(k);
     if (k == "-") k.clear();
 
-    // 2. The facts the rules may look at.
+    // The facts the rules may look at.
     NamingCall c;
     c.path = ToNativeSystemPath(path);
     c.base_name = FileNameNoExt(c.path);
@@ -299,11 +301,11 @@ std::string NormaliseCompany(const std::string& company, const std::string& path
     c.product = product.empty() ? GetProductName(c.path) : product;
     c.R = std::move(k);
 
-    // 3. The publisher rules.
+    // The publisher rules.
     RunProductRules(PublisherRules(), c);
     k = std::move(c.R);
 
-    // 4. Adobe AIR applications keep their publisher in the package's manifest.
+    // Adobe AIR applications keep their publisher in the package's manifest.
     if (k.empty()) {
         std::vector<std::string> lines;
         if (ReadTextLines(SiblingPath(c.folder, "META-INF\\AIR\\application.xml"), lines)) {
@@ -311,19 +313,19 @@ std::string NormaliseCompany(const std::string& company, const std::string& path
         }
     }
 
-    // 5. A licence is not a publisher.
+    // A licence is not a publisher.
     for (std::string_view name : kLicenceNames) {
         if (SameText(k, name)) k.clear();
     }
     if (TextContains("GNU GPL", k)) k.clear();
 
-    // 6., 7. Licence tails and author leads.
+    // Licence tails and author leads.
     for (std::string_view tail : kLicenceTails) k = RemoveSuffixText(k, tail);
     k = TrimText(k);
     for (std::string_view lead : kAuthorLeads) k = RemovePrefixText(k, lead);
     k = TrimText(k);
 
-    // 8. A web address after the name: "Foo Ltd http://foo.example".
+    // A web address after the name: "Foo Ltd http://foo.example".
     for (const auto& [marker, above] : {std::pair<std::string_view, std::size_t>{"http://", 5}, {"www.", 9}}) {
         const std::size_t at = k.find(marker);
         if (at != std::string::npos && at + 1 > above && k.find(' ', at + 7) == std::string::npos) {
@@ -331,22 +333,22 @@ std::string NormaliseCompany(const std::string& company, const std::string& path
         }
     }
 
-    // 9.
+    // "L.L.C." written the common way.
     if (TextEndsWith(k, "L.L.C.")) k = k.substr(0, k.size() - 6) + "LLC";
 
-    // 10. Dangling punctuation.
+    // Dangling punctuation.
     while (k.size() > 1 && std::string_view("-,;([").find(k.back()) != std::string_view::npos) {
         k.pop_back();
         k = TrimText(k);
     }
 
-    // 11. Placeholders of version-resource templates.
+    // Placeholders of version-resource templates.
     for (std::string_view p : kPlaceholders) {
         if (SameText(k, p)) k.clear();
     }
     if (!k.empty() && k.front() == '$') k.clear();
 
-    // 12.
+    // The generic clean-up of names.
     return CleanProductName(k);
 }
 

@@ -27,17 +27,6 @@ namespace vanto {
 namespace {
 
 using namespace rules;
-constexpr Subject R = Subject::R;
-constexpr Subject Base = Subject::BaseName;
-constexpr Subject Folder = Subject::Folder;
-constexpr Subject FolderName = Subject::FolderName;
-constexpr Subject Path = Subject::Path;
-constexpr Subject FD = Subject::FileDescription;
-constexpr Subject Co = Subject::CompanyName;
-constexpr Subject FV = Subject::FileVersion;
-constexpr Subject IN = Subject::InternalName;
-constexpr Subject PN = Subject::ProductName;
-constexpr Subject PV = Subject::ProductVersion;
 
 constexpr std::int32_t kAnyHigh = 0x7FFFFFFF;
 constexpr std::int32_t kAnyLow = -0x7FFFFFFF - 1;
@@ -80,26 +69,6 @@ bool AnyLineContains(const std::vector<std::string>& lines, std::string_view tex
     return false;
 }
 
-// The first file called `name` below `folder`, depth first in the file system's order. The
-// walk never follows a link and stops after a fixed number of entries, so a folder such as
-// a system folder costs no more than a bounded listing.
-std::string FindFileBelow(const std::string& folder, std::string_view name, int depth, int& budget) {
-    std::vector<platform::FolderEntry> entries;
-    if (depth < 0 || budget <= 0 || !platform::ListFolderEntries(folder, entries)) return {};
-    for (const platform::FolderEntry& e : entries) {
-        if (--budget <= 0) return {};
-        if (e.name == "." || e.name == ".." || (e.attributes & platform::kAttrReparsePoint) != 0) continue;
-        std::string path = SiblingPath(folder, e.name);
-        if ((e.attributes & platform::kAttrDirectory) != 0) {
-            std::string found = FindFileBelow(path, name, depth - 1, budget);
-            if (!found.empty()) return found;
-        } else if (SameText(e.name, name)) {
-            return path;
-        }
-    }
-    return {};
-}
-
 // --- Rows that need more than a test and a text ---------------------------------------
 
 // DVD Flick 2 kept the old product name; only its installed version tells it apart.
@@ -127,13 +96,12 @@ void NodeReleaseLine(NamingCall& c) {
                                               {"</a> (lts)</th>", " (LTS)"},
                                               {"</a><sup>current</sup>", " (Current)"},
                                               {"</a> (current)</th>", " (Current)"}}};
+    // The header and its ending in one piece: a line may hold the headers of several majors.
     for (const std::string& line : lines) {
         if (line.size() < head.size()) continue;
         const std::string lower = AsciiLowerCase(line);
-        const std::size_t at = lower.find(head);
-        if (at == std::string::npos) continue;
         for (const Ending& e : kEndings) {
-            if (lower.find(e.text, at + head.size()) != std::string::npos) {
+            if (lower.find(head + std::string(e.text)) != std::string::npos) {
                 c.R += e.marker;
                 return;
             }
@@ -187,11 +155,9 @@ void DoPdfHelper(NamingCall& c) {
     if (IsInstalled("doPDF")) c.R = "doPDF";
 }
 
-// Waterfox's current line writes its generation first in the version ("G5.1.2").
+// Waterfox's current line writes its generation first in its installed version ("G5.1.2").
 void WaterfoxGeneration(NamingCall& c) {
-    const std::string name = FindUninstallDisplayName(c.folder);
-    if (!TextStartsWith(name, "Waterfox")) return;
-    const std::string version = StripVersionPrefix(ExtractWord(name, 1, " "));
+    const std::string version = FindUninstallVersion("Waterfox", {}, c.folder);
     const std::size_t dot = version.find('.');
     if (TextStartsWith(version, "G") && dot != std::string::npos) {
         c.R += ' ';
@@ -241,8 +207,9 @@ void FirefoxEsr(NamingCall& c) {
     if (TextEndsWith(c.R, " (ESR)") || c.folder.empty()) return;
     std::string ini = SiblingPath(c.folder, "update-settings.ini");
     if (!SiblingFileExists(c.folder, "update-settings.ini")) {
-        int budget = 2000;
-        ini = FindFileBelow(c.folder, "update-settings.ini", 3, budget);
+        std::vector<std::string> found;
+        FindFilesBelow(c.folder, "update-settings.ini", 3, 1, found);
+        ini = found.empty() ? std::string() : found.front();
     }
     std::vector<std::string> lines;
     if (!ini.empty() && ReadTextLines(ini, lines) && AnyLineContains(lines, "esr")) c.R += " (ESR)";
@@ -285,12 +252,12 @@ const std::array kEarlyRules = std::to_array<ProductRule>({
     {{BeginsWith(R, "http://"), Not(Contains(PN, "http://"))}, TakeField(PN), {}, {"app.exe", "D=http://tools.example/|P=Foo Tool", "Foo Tool"}},
     {{Contains(R, "Lists USB Devices")}, TakeField(PN), {}, {"usbview.exe", "D=Lists USB Devices Connected To Your Computer|P=USB Lister", "USB Lister"}},
 
-    {{IsExactly(R, "DVD Flick")}, Call(DvdFlickV2), {}, {"dvdflick.exe", "D=DVD Flick|F=1.308.0.0", "DVD Flick v2"}},
+    {{Is(R, "DVD Flick")}, Call(DvdFlickV2), {}, {"dvdflick.exe", "D=DVD Flick|F=1.308.0.0", "DVD Flick v2"}},
     {{Is(R, "Skype"), MajorIn(PV, kAnyLow, 7)}, SetTo("Skype Classic"), {}, {"Skype.exe", "P=Skype|V=7.41.0.101", "Skype Classic"}},
     {{BeginsWith(R, "ArtMoney SE")}, SetTo("ArtMoney"), {}, {"am810.exe", "P=ArtMoney SE v8.10", "ArtMoney"}},
     {{BeginsWith(R, "ArtMoney PRO")}, SetTo("ArtMoney Pro"), {}, {"am810.exe", "P=ArtMoney PRO v8.10", "ArtMoney Pro"}},
     {{Is(R, "PhotoFiltre"), MajorIn(PV, 7, kAnyHigh)}, SetTo("PhotoFiltre Studio"), {}, {"PhotoFiltre7.exe", "P=PhotoFiltre|V=7.2.1", "PhotoFiltre Studio"}},
-    {{IsExactly(R, "Node.js")}, Call(NodeReleaseLine), {}, {"node.exe", "P=Node.js|V=18.12.1", "Node.js (LTS)", "CHANGELOG.md=# Node.js Changelog\n<td><a href=\"doc/changelogs/CHANGELOG_V18.md\">18</a><sup>LTS</sup></td>"}},
+    {{Is(R, "Node.js")}, Call(NodeReleaseLine), {}, {"node.exe", "P=Node.js|V=18.12.1", "Node.js (LTS)", "CHANGELOG.md=# Node.js Changelog\n<td><a href=\"doc/changelogs/CHANGELOG_V18.md\">18</a><sup>LTS</sup></td>"}},
     {{Contains(R, "steuer")}, ReplaceText("Steuer:", "Steuer-"), {}, {"app.exe", "P=Steuer:Helfer", "Steuer-Helfer"}},
     {{Is(R, "WISO steuer-Start"), MajorIn(PV, 2001, 2099)}, AppendMajor(PV), {}, {"app.exe", "P=WISO steuer-Start|V=2021.5.0.1", "WISO steuer-Start 2021"}},
     {{Is(R, "WISO steuer-Sparbuch"), MajorIn(PV, 2001, 2099)}, AppendMajor(PV), {}, {"app.exe", "P=WISO steuer-Sparbuch|V=2020.3.0.7", "WISO steuer-Sparbuch 2020"}},
@@ -391,7 +358,7 @@ const std::array kEarlyRules = std::to_array<ProductRule>({
     {{Is(R, "Python"), Contains(Co, "ActiveState")}, SetTo("ActivePython"), {}, {"python.exe", "P=Python|C=ActiveState Software Inc.", "ActivePython"}},
     {{Is(R, "Picard"), Contains(Co, "MusicBrainz")}, SetTo("MusicBrainz Picard"), {}, {"picard.exe", "P=Picard|C=MusicBrainz", "MusicBrainz Picard"}},
     {{Is(R, "Waterfox"), BeginsWith(PV, "56.")}, SetTo("Waterfox Classic"), {}, {"waterfox.exe", "P=Waterfox|V=56.6.2022.11", "Waterfox Classic"}},
-    {{Is(R, "Waterfox")}, Call(WaterfoxGeneration), {}, {"waterfox.exe", "P=Waterfox|V=5.1.2", "Waterfox G5", "", "DisplayName=Waterfox G5.1.2 (x64 en-US);InstallLocation={dir}"}},
+    {{Is(R, "Waterfox")}, Call(WaterfoxGeneration), {}, {"waterfox.exe", "P=Waterfox|V=5.1.2", "Waterfox G5", "", "DisplayName=Waterfox;DisplayVersion=G5.1.2;InstallLocation={dir}"}},
     {{BeginsWith(R, "Audials ")}, SetTo("Audials"), {}, {"Audials.exe", "P=Audials One", "Audials"}},
     {{BeginsWith(R, "DMDE ")}, SetTo("DMDE"), {}, {"dmde.exe", "D=DMDE - DM Disk Editor and Data Recovery", "DMDE"}},
     {{BeginsWith(R, "Find Same Images OK")}, SetTo("Find.Same.Images.OK"), {}, {"FSIOK.exe", "P=Find Same Images OK", "Find.Same.Images.OK"}},

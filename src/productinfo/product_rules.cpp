@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <algorithm>
 
@@ -57,6 +59,37 @@ std::string WordsBefore(const std::string& text, std::string_view prefix) {
 }
 
 }  // namespace
+
+namespace {
+
+// Depth first in the file system's order; `budget` counts the entries looked at.
+bool CollectFilesBelow(const std::string& folder, std::string_view name, int depth, std::size_t max_found,
+                       int& budget, std::vector<std::string>& found) {
+    std::vector<platform::FolderEntry> entries;
+    if (depth < 0 || budget <= 0 || !platform::ListFolderEntries(folder, entries)) return true;
+    for (const platform::FolderEntry& e : entries) {
+        if (--budget <= 0) return false;
+        if (e.name == "." || e.name == ".." || (e.attributes & platform::kAttrReparsePoint) != 0) continue;
+        std::string path = SiblingPath(folder, e.name);
+        if ((e.attributes & platform::kAttrDirectory) != 0) {
+            if (!CollectFilesBelow(path, name, depth - 1, max_found, budget, found)) return false;
+        } else if (SameText(e.name, name)) {
+            found.push_back(std::move(path));
+            if (found.size() >= max_found) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void FindFilesBelow(const std::string& folder, std::string_view name, int depth, std::size_t max_found,
+                    std::vector<std::string>& found) {
+    found.clear();
+    if (folder.empty() || max_found == 0) return;
+    int budget = kMaxEntriesBelow;
+    CollectFilesBelow(folder, name, depth, max_found, budget, found);
+}
 
 bool SiblingFileExists(const std::string& folder, std::string_view relative) {
     if (folder.empty()) return false;

@@ -107,7 +107,8 @@ struct RuleEffect {
 //              content "PE:K=value" is an executable with that one version string, and
 //              the path "<self>" adds the content to the end of the file itself.
 //   uninstall: entries joined by "|", each "Name=value" pairs joined by ";"; "{dir}"
-//              stands for the file's folder.
+//              stands for the file's folder; an entry beginning "HKCU:" is the user's.
+//   fields "-" is an executable without a version resource.
 struct ProductExample {
     std::string_view file{};
     std::string_view fields{};
@@ -125,6 +126,25 @@ struct ProductRule {
     // The product rows' own case (product rows leave `example` empty).
     ProductExample sample{};
 };
+
+// One set of names for the subjects, the same in every table (after `using namespace vanto::rules;`).
+// R is what the table builds: the name, the company being normalised, or the version so far;
+// Co is the CompanyName string, Company the worked-out company, Product the worked-out name.
+namespace rules {
+inline constexpr Subject R = Subject::R;
+inline constexpr Subject Base = Subject::BaseName;
+inline constexpr Subject Folder = Subject::Folder;
+inline constexpr Subject FolderName = Subject::FolderName;
+inline constexpr Subject Path = Subject::Path;
+inline constexpr Subject FD = Subject::FileDescription;
+inline constexpr Subject Co = Subject::CompanyName;
+inline constexpr Subject FV = Subject::FileVersion;
+inline constexpr Subject IN = Subject::InternalName;
+inline constexpr Subject PN = Subject::ProductName;
+inline constexpr Subject PV = Subject::ProductVersion;
+inline constexpr Subject Product = Subject::Product;
+inline constexpr Subject Company = Subject::Company;
+}  // namespace rules
 
 // Builders that keep a table row on one line (after `using namespace vanto::rules;`):
 //   {{Is(Subject::R, "MSPCManager")}, SetTo("Microsoft PC Manager")},
@@ -191,6 +211,17 @@ std::span<const ProductRule> LateProductRules();
 // product, a product name with no company) that the row turns into its result.
 std::span<const ProductRule> PublisherRules();
 
+// The version rows' own cases, stage by stage in the order GetProductVersion runs them, for
+// the tests: each sample's `result` is the version the row's case gives. `has_tests`: the row
+// tests something; `has_source`: a row that calls a function names one.
+struct VersionRowCase {
+    std::string_view stage;
+    ProductExample sample;
+    bool has_tests = false;
+    bool has_source = false;
+};
+std::vector<VersionRowCase> VersionRuleCases();
+
 // Signs in the platform's code page (ANSI on Windows, UTF-8 on Linux); empty where the code
 // page has no single-byte form of them, since a look-alike letter must never be stripped.
 const std::string& TradeMarkSign();   // U+2122
@@ -215,6 +246,14 @@ std::string SiblingPath(const std::string& folder, std::string_view relative);
 // True when `relative` below `folder` is a regular file that opens for reading; false for
 // an empty folder (a bare name has no siblings), a folder, a FIFO or a broken link.
 bool SiblingFileExists(const std::string& folder, std::string_view relative);
+
+// Files called `name` (ASCII case folded) below `folder`, at most `depth` folders down, depth
+// first in the file system's order, up to `max_found` of them. The walk never follows a link
+// and stops after kMaxEntriesBelow entries, so a folder such as a system folder costs no more
+// than a bounded listing. Empty for an empty folder.
+inline constexpr int kMaxEntriesBelow = 2000;
+void FindFilesBelow(const std::string& folder, std::string_view name, int depth, std::size_t max_found,
+                    std::vector<std::string>& found);
 
 // The lines of a text file (CR LF, LF or CR line ends; a UTF-8 byte-order mark dropped),
 // reading at most `max_bytes`. False when the file is absent, not a regular file, larger

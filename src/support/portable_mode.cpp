@@ -136,6 +136,8 @@ void DeleteMakerKeyIfEmpty() {
     if (!key.QueryInfo(sub_keys, values) || sub_keys != 0 || values != 0) return;
     key.Close();
     platform::DeleteRegistryTree(RegRoot::CurrentUser, MakerKeyPath());
+    // The last trace of a portable copy: a settings store that now holds nobody's key or value.
+    platform::RemoveUserStoreIfEmpty();
 }
 
 bool IsProtectedFolder(const std::string& folder, const std::string& exe_path) {

@@ -36,7 +36,8 @@ bool ExportSettings(const std::string& product, const std::string& settings_file
 
 // The settings key with everything below it.
 void DeleteSettingsKey(const std::string& product);
-// The maker key, only when it has neither subkeys nor values.
+// The maker key, only when it has neither subkeys nor values; then the user's settings store
+// itself when nothing of anyone is left in it (platform::RemoveUserStoreIfEmpty).
 void DeleteMakerKeyIfEmpty();
 
 // Deletes the entries of `folder` matching "*." + mask (mask "*": every entry), folders

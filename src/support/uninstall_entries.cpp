@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "support/uninstall_entries.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/registry.h"
@@ -18,6 +19,7 @@ using platform::RegRoot;
 using platform::RegView;
 
 constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr const char* kUninstallParentKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\";
 constexpr const char* kUninstallKey32 = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 const char* RootName(RegRoot root) {
@@ -43,6 +45,17 @@ void ListEntries(RegRoot root, const std::string& key, const RegKey& opened, Reg
     }
 }
 
+// Whether the user's uninstall key exists, asked of its parent: a key whose permissions refuse
+// to open it still stands in its parent's list.
+bool UserKeyExists(RegView view) {
+    RegKey parent;
+    std::vector<std::string> subkeys;
+    if (!parent.Open(RegRoot::CurrentUser, kUninstallParentKey, RegAccess::Read, view) || !parent.GetSubKeyNames(subkeys)) {
+        return false;
+    }
+    return std::any_of(subkeys.begin(), subkeys.end(), [](const std::string& name) { return SameText(name, "Uninstall"); });
+}
+
 }  // namespace
 
 void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::string>& errors) {
@@ -53,11 +66,17 @@ void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::strin
     const RegView view = wow64 ? RegView::View64 : RegView::Native;
 
     {
-        // The user's location counts only when it exists at all.
+        // The user's location counts only when it exists at all; one that exists but does not
+        // open (its permissions refuse us) is listed and said, as the machine's are.
         RegKey key;
-        if (key.Open(RegRoot::CurrentUser, kUninstallKey, RegAccess::Read, view)) {
+        const bool opened = key.Open(RegRoot::CurrentUser, kUninstallKey, RegAccess::Read, view);
+        if (opened || UserKeyExists(view)) {
             names.push_back(std::string(RootName(RegRoot::CurrentUser)) + kUninstallKey);
-            ListEntries(RegRoot::CurrentUser, kUninstallKey, key, view, names, errors);
+            if (opened) {
+                ListEntries(RegRoot::CurrentUser, kUninstallKey, key, view, names, errors);
+            } else {
+                errors.push_back(std::string("Unable to open ") + RootName(RegRoot::CurrentUser) + kUninstallKey);
+            }
         }
     }
     for (const char* path : {kUninstallKey, kUninstallKey32}) {

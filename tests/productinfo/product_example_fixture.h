@@ -53,7 +53,9 @@ inline std::vector<std::pair<std::string, std::string>> ExampleStrings(std::stri
     return out;
 }
 
+// Fields "-": an executable without a version resource.
 inline Bytes ExamplePe(std::string_view fields) {
+    if (fields == "-") return BuildPe(PeSpec{}).bytes;
     const auto strings = ExampleStrings(fields);
     VersionInfoSpec spec = VersionWithStrings(strings);
     for (const auto& [key, value] : strings) {
@@ -93,19 +95,26 @@ inline std::string BuildExample(const TempDir& dir, ScopedHives& hives, const Pr
     }
     dir.write(std::string(ex.file), exe);
 
-    std::vector<HiveKey> keys;
+    // An entry beginning "HKCU:" is the user's; the others are the machine's.
+    std::vector<HiveKey> keys, user_keys;
     const std::string folder_text = folder.string() + "/";
     for (std::string_view entry : SplitOn(ex.uninstall, '|')) {
-        HiveKey key{std::string(kMachineUninstall) + "Entry" + std::to_string(keys.size()), {}, {}};
+        const bool user = entry.starts_with("HKCU:");
+        if (user) entry.remove_prefix(5);
+        HiveKey key{std::string(user ? kUserUninstall : kMachineUninstall) + "Entry" +
+                        std::to_string(keys.size() + user_keys.size()),
+                    {},
+                    {}};
         for (std::string_view value : SplitOn(entry, ';')) {
             const std::size_t eq = value.find('=');
             std::string text(value.substr(eq + 1));
             if (text == "{dir}") text = folder_text;
             key.strings.emplace_back(std::string(value.substr(0, eq)), text);
         }
-        keys.push_back(std::move(key));
+        (user ? user_keys : keys).push_back(std::move(key));
     }
     hives.machine(keys);
+    if (!user_keys.empty()) hives.user(user_keys);
     return exe_path.string();
 }
 

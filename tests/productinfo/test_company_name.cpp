@@ -60,6 +60,10 @@ TEST(CleanCompanyName, RemovesCopyrightWordingUntilNothingChanges) {
         {"Acme/Foo Corp", "Acme/Foo Corp"},
         // "All rights reserved" is cut only where it ends the text.
         {"Foo. All Rights Reserved. Bar", "Foo. All Rights Reserved. Bar"},
+        // A name ending in a letter beyond ASCII keeps it whole, in UTF-8 or a single-byte code page.
+        {"Copyright (c) 2011 Dupr\xC3\xA9 All Rights Reserved", "Dupr\xC3\xA9"},
+        {"Dupr\xC3\xA9, All Rights Reserved", "Dupr\xC3\xA9"},
+        {"Dupr\xE9 All Rights Reserved", "Dupr\xE9"},
     };
     for (const auto& c : cases) EXPECT_EQ(CleanCompanyName(c.in), c.out) << c.in;
     if (!sign.empty()) {

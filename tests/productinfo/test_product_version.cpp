@@ -51,6 +51,9 @@ TEST(CleanVersionText, LeadingRunOfTheVersion) {
         {"", ""},
         {"  ", ""},
         {"3.", "3."},
+        {" 2.3", "2.3"},  // a leading space is layout
+        {"2 . 5", "2.5"},
+        {"2 5", "2"},
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(CleanVersionText(in), out) << in;
     EXPECT_EQ(CleanVersionText(std::string(100000, '9') + " x").size(), 100000u);
@@ -95,6 +98,12 @@ TEST(GetProductVersion, FixedVersionReconciledWithTheVersionStrings) {
          {{{"ProductName", "Foo"}}, Words(1, 0), 0},
          "1.0.0.0"},
         {"nothing at all stays all-zero", {{{"ProductName", "Foo"}}, 0, 0}, "0.0.0.0"},
+        {"a ProductVersion after a space",
+         {{{"ProductName", "Foo"}, {"ProductVersion", " 2.3"}}, Words(1, 0), 0},
+         "2.3.0.0"},
+        {"a template's 1.0.0.0 that its FileVersion made 0.0.0.5 takes a newer ProductVersion",
+         {{{"ProductName", "Foo"}, {"FileVersion", "0.0.0.5"}, {"ProductVersion", "2.1"}}, Words(1, 0), 0},
+         "2.1.0.0"},
         {"a dotted number of 30 parts",
          {{{"ProductName", "Foo"}, {"FileVersion", "1.2.3.4.5.6.7.8.9.10.11.12.13.14.15.16.17.18.19.20.21.22.23.24.25.26.27.28.29.30"}},
           Words(1, 0),
@@ -141,6 +150,12 @@ TEST(GetProductVersion, ProductRowsOnTheVersionStrings) {
         {"WinZip writes its build in words", "winzip64.exe",
          {{{"ProductName", "WinZip"}, {"ProductVersion", "26.0 (build 16340)"}}, Words(26, 0), Words(16340, 0)},
          "26.0.16340.0"},
+        {"a dotted ProductVersion is the version", "Grammarly.exe",
+         {{{"ProductName", "Grammarly"}, {"ProductVersion", "1.5.6"}}, Words(1, 5), 0},
+         "1.5.6.0"},
+        {"one with words is not dotted: the reconciliation decides", "Grammarly.exe",
+         {{{"ProductName", "Grammarly"}, {"ProductVersion", "1.5.6 beta"}}, Words(1, 5), 0},
+         "1.5.0.0"},
         {"Trident Z with a v", "TridentZ.exe",
          {{{"ProductName", "Trident Z Lighting Control"}, {"FileVersion", "v1.0.1.5"}}, Words(1, 0), 0},
          "1.0.1.5"},

@@ -118,6 +118,13 @@ TEST_F(OrvoLiteTest, RepliesSetTheFlagsAndTheLogLines) {
         {"200 OK", "", false, false, "0.0.0.0", "OK"},
         // Not valid, so never newer, however its words compare.
         {"200 OK", "-1.0.0.0", false, false, "-1.0.0.0", "OK"},
+        // Every response with a status line is a reply, whatever the status.
+        {"400 Bad Request", "9.9.9.9", true, true, "9.9.9.9", ""},
+        {"401 Unauthorized", "9.9.9.9", true, true, "9.9.9.9", ""},
+        {"407 Proxy Authentication Required", "9.9.9.9", true, true, "9.9.9.9", ""},
+        {"418 I'm a teapot", "9.9.9.9", true, true, "9.9.9.9", ""},
+        {"503 Service Unavailable", "9.9.9.9", true, true, "9.9.9.9", ""},
+        {"400 Bad Request", "", false, false, "0.0.0.0", "Bad Request"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body.toStdString());
@@ -166,6 +173,30 @@ TEST_F(OrvoLiteTest, RequestCarriesTheEncodedNamesTheVersionWordsAndTheSharedHea
     EXPECT_EQ(checker_->LocalMS, 65544u);
     EXPECT_EQ(checker_->LocalLS, 262167u);
     EXPECT_EQ(checker_->LastUrl().rfind("https://", 0), 0u);
+}
+
+TEST_F(OrvoLiteTest, RequestHeadHoldsTheSharedHeadersAndWhatQtInsistsOn) {
+    checker_->SetIdentitySource([](const std::string&) { return TUpdateIdentity{"Tilde~Tool", "Ombrevale", "1.0"}; });
+    HttpsTestServer server(Certs(), "trusted",
+                           [](const QByteArray&) { return HttpsTestServer::Response("200 OK", "1.0"); });
+    ASSERT_TRUE(server.listening());
+    RunCheck(server.Base());
+    ASSERT_EQ(server.Heads().size(), 1);
+    const QByteArray head = server.Heads().first();
+    QStringList names;
+    for (const QByteArray& line : head.split('\n').mid(1)) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0) names << QString::fromLatin1(line.left(colon).trimmed().toLower());
+    }
+    names.sort();
+    // Host and Connection are Qt's own; Accept-Encoding it always sends, so it asks for the body as is.
+    EXPECT_EQ(names.join(u' ').toStdString(), "accept accept-encoding accept-language connection host user-agent")
+        << head.toStdString();
+    EXPECT_EQ(HeaderValue(head, "Accept-Encoding"), "identity");
+    // The URL carries UrlEncode's "%7E"; Qt writes an unreserved character bare in every URL,
+    // so the request line says "~", which a server decodes to the same byte.
+    EXPECT_NE(checker_->LastUrl().find("ProductName=Tilde%7ETool&"), std::string::npos) << checker_->LastUrl();
+    EXPECT_TRUE(RequestTarget(head).contains("ProductName=Tilde~Tool&")) << RequestTarget(head).toStdString();
 }
 
 TEST_F(OrvoLiteTest, UnreadableVersionSendsZerosAndAnyValidReplyIsNewer) {

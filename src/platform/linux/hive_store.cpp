@@ -140,6 +140,24 @@ bool HiveStore::Modify(RegRoot root, const std::function<Change(KeyNode&)>& edit
     return true;
 }
 
+bool HiveStore::RemoveUserHiveIf(const std::function<bool(const KeyNode&)>& is_empty) {
+    const std::string path = HivePath(RegRoot::CurrentUser);
+    if (path.empty() || !Identify(path).exists) return false;
+    posix_io::ExclusiveLock lock;
+    if (!lock.LockFile(path + ".lock", kLockTimeoutMs)) return false;
+    std::lock_guard<std::mutex> guard(mutex_);
+    const HiveSnapshot snap = LoadLocked(RegRoot::CurrentUser, path, true, true);
+    if (!snap.usable || !is_empty(*snap.root) || ::unlink(path.c_str()) != 0) return false;
+    cache_.erase(path);
+    // A program waiting for the lock finds its file gone and takes a new one.
+    ::unlink((path + ".lock").c_str());
+    // The maker's own settings folder goes too when nothing else is in it; a hive placed
+    // elsewhere by the variable leaves its folder alone.
+    const char* over = std::getenv("VANTOSCOPE_USER_HIVE");
+    if (over == nullptr || over[0] == '\0') ::rmdir(posix_io::ParentFolder(path).c_str());
+    return true;
+}
+
 HiveSnapshot HiveStore::LoadLocked(RegRoot root, const std::string& path, bool fresh, bool locked) {
     auto empty = [&] {
         auto node = std::make_shared<KeyNode>();

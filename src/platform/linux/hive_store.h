@@ -55,6 +55,10 @@ public:
     // the result. Returns false when the edit failed or the hive could not be read or written.
     bool Modify(RegRoot root, const std::function<Change(KeyNode&)>& edit);
 
+    // Removes the user hive and its lock, under the lock, when `is_empty` holds for what it
+    // reads now. False when the hive is missing, unreadable or holds anything.
+    bool RemoveUserHiveIf(const std::function<bool(const KeyNode&)>& is_empty);
+
 private:
     struct Entry {
         FileIdentity id;

@@ -184,14 +184,24 @@ ExclusiveLock::~ExclusiveLock() {
 
 bool ExclusiveLock::LockFile(const std::string& path, int timeout_ms) {
     if (fd_ >= 0) return false;
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-    if (fd < 0) return false;
-    if (!(timeout_ms < 0 ? FlockRetry(fd) : FlockWithin(fd, timeout_ms))) {
+    // A holder may remove the lock file with the store it guards: a lock taken on a file that
+    // no longer has its name guards nothing, so it is taken again on the file now there.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+        if (fd < 0) return false;
+        if (!(timeout_ms < 0 ? FlockRetry(fd) : FlockWithin(fd, timeout_ms))) {
+            ::close(fd);
+            return false;
+        }
+        struct stat held {}, named {};
+        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
+            fd_ = fd;
+            return true;
+        }
         ::close(fd);
-        return false;
     }
-    fd_ = fd;
-    return true;
+    return false;
 }
 
 bool ExclusiveLock::LockFolder(const std::string& path) {

@@ -38,6 +38,8 @@ public:
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
     // With `timeout_ms` >= 0, gives up (false) when the lock is not free within that time.
+    // The lock is held on the file that has the name when it is taken: one whose name a holder
+    // removed meanwhile is let go and the new file locked instead.
     bool LockFile(const std::string& path, int timeout_ms = -1);
     bool LockFolder(const std::string& path);
 

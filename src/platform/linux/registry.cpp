@@ -230,6 +230,15 @@ bool RegKey::DeleteValue(const std::string& name) {
 
 std::vector<std::string> TakeRegistryNotices() { return HiveStore::Instance().TakeNotices(); }
 
+bool RemoveUserStoreIfEmpty() {
+    return HiveStore::Instance().RemoveUserHiveIf([](const KeyNode& root) {
+        if (!root.values.empty() || root.subkeys.size() > 1) return false;
+        if (root.subkeys.empty()) return true;
+        const KeyNode* software = root.Child("SOFTWARE");
+        return software != nullptr && software->values.empty() && software->subkeys.empty();
+    });
+}
+
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
     std::vector<std::string> parts;
     if (!SplitPath(path, parts) || parts.empty()) return false;

@@ -188,4 +188,6 @@ bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
     return rc == ERROR_SUCCESS;
 }
 
+bool RemoveUserStoreIfEmpty() { return false; }  // the system's registry is never removed
+
 }  // namespace vanto::platform

@@ -68,6 +68,9 @@ void CustomizeHttpClient(QNetworkAccessManager& client, QNetworkRequest& request
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kHttpUserAgent));
     request.setRawHeader("Accept", kHttpAccept);
     request.setRawHeader("Accept-Language", kHttpAcceptLanguage);
+    // Without one Qt offers "gzip, deflate" and decodes what comes; "identity" asks for the
+    // body as the service writes it (Qt sends an Accept-Encoding in any case).
+    request.setRawHeader("Accept-Encoding", "identity");
     // HTTP 1.1, never 2.
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);

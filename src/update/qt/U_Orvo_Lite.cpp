@@ -33,13 +33,14 @@ std::uint32_t TickCount() {
     return static_cast<std::uint32_t>(clock.elapsed());
 }
 
-// A reply whose HTTP status came through was transported: its error is the status, and the
-// body is read like any other.
-bool IsHttpStatusError(const QNetworkReply& reply) {
+// A response with a status line was transported, whatever its status (400, 407 and 418 come
+// back as protocol or proxy errors): its body is read like any other. Errors of the connection
+// itself (below 100: refused, cut, aborted for its size or its deadline, redirections refused
+// or looping) end the check even when a status line came before them.
+bool IsTransportedReply(const QNetworkReply& reply) {
     const int e = reply.error();
-    const bool status_error = (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError) ||
-                              (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
-    return status_error && reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+           (e == QNetworkReply::NoError || e >= QNetworkReply::ProxyConnectionRefusedError);
 }
 
 }  // namespace
@@ -108,11 +109,12 @@ void TOrvoLite::Check(const std::string& exe_path, QObject* owner, DoneCallback 
 }
 
 void TOrvoLite::HttpRequestDone(QNetworkReply* reply) {
-    if (reply->bytesAvailable() > 0 && reply->error() == QNetworkReply::NoError) {
+    const bool transported = IsTransportedReply(*reply);
+    if (reply->bytesAvailable() > 0 && transported) {
         const qint64 room = static_cast<qint64>(kUpdateReplyMaxBytes) - Reply.size();
         if (room > 0) Reply += reply->read(room);
     }
-    const unsigned code = IsHttpStatusError(*reply) ? 0u : static_cast<unsigned>(reply->error()) & 0xFFFFu;
+    const unsigned code = transported ? 0u : static_cast<unsigned>(reply->error()) & 0xFFFFu;
     if (code != 0 || reply->operation() != QNetworkAccessManager::GetOperation) {
         Log(Title + " Update self check : Server error (" + std::to_string(code) + ")", 2);
     } else {

@@ -55,7 +55,7 @@ TEST(ProductRules, DvdFlickTwoByItsInstalledVersion) {
         {"the first build of version 2 is not newer than itself", {"dvdflick.exe", "D=DVD Flick|F=1.307.738.0", "DVD Flick"}},
         {"one build later", {"dvdflick.exe", "D=DVD Flick|F=1.307.738.1", "DVD Flick v2"}},
         {"an old release", {"dvdflick.exe", "D=DVD Flick|F=1.3.0.7", "DVD Flick"}},
-        {"the name is compared exactly", {"dvdflick.exe", "D=dvd flick|F=2.0.0.0", "dvd flick"}},
+        {"the name in any case", {"dvdflick.exe", "D=dvd flick|F=2.0.0.0", "DVD Flick v2"}},
     });
 }
 
@@ -77,6 +77,7 @@ TEST(ProductRules, VersionDependentNames) {
         {"appended once when both versions say so",
          {"mbae.exe", "P=Malwarebytes Anti-Exploit|V=1.13.2.0|F=1.13.2.0", "Malwarebytes Anti-Exploit Enterprise"}},
         {"EOS Utility keeps the number its rule appends", {"EOS.exe", "P=EOS Utility|V=3.1", "EOS Utility 3"}},
+        {"and only that number", {"EOS.exe", "P=EOS Utility 3.15.10", "EOS Utility"}},
     });
     // A version text of any length costs nothing special.
     const std::string long_version = "F=" + std::string(100000, '9');
@@ -126,8 +127,14 @@ TEST(ProductRules, NodeMarkersComeFromTheChangelogOnly) {
         {"a base name other than node, with a changelog", {"nodejs.exe", "P=Node.js|V=20.1.0", "Node.js (LTS)", kLts}},
         {"a base name other than node, without one", {"nodejs.exe", "P=Node.js|V=20.1.0", "Node.js"}},
         {"one line without line breaks", {"node.exe", "P=Node.js|V=20.0.0", "Node.js (LTS)", kLts}},
-        {"a NUL before the ending", {"node.exe", "P=Node.js|V=20.0.0", "Node.js (LTS)",
-                                     "CHANGELOG.md=<a href=\"CHANGELOG_V20.md\">20.0.0\0</a><sup>LTS</sup>"sv}},
+        {"a NUL before the header", {"node.exe", "P=Node.js|V=20.0.0", "Node.js (LTS)",
+                                     "CHANGELOG.md=20.0.0\0<a href=\"CHANGELOG_V20.md\">20</a><sup>LTS</sup>"sv}},
+        {"two majors on one line: the header's own ending",
+         {"node.exe", "P=Node.js|V=20.1.0", "Node.js (Current)",
+          "CHANGELOG.md=<a href=\"CHANGELOG_V20.md\">20</a> (Current)</th><a href=\"CHANGELOG_V18.md\">18</a> (LTS)</th>"}},
+        {"an ending apart from the header", {"node.exe", "P=Node.js|V=20.1.0", "Node.js",
+                                             "CHANGELOG.md=<a href=\"CHANGELOG_V20.md\">20</a> <b>x</b></a><sup>LTS</sup>"}},
+        {"the name in any case", {"node.exe", "P=node.js|V=20.1.0", "node.js (LTS)", kLts}},
     });
 }
 
@@ -169,8 +176,14 @@ TEST(ProductRules, SkypeClassicAndOtherRenames) {
 
 TEST(ProductRules, UninstallEntriesOfAnyForm) {
     ExpectNames({
+        {"the generation of the installed version", {"waterfox.exe", "P=Waterfox", "Waterfox G5",
+                                                     "", "DisplayName=Waterfox;DisplayVersion=G5.1.2;InstallLocation={dir}"}},
+        {"a generation in the display name only", {"waterfox.exe", "P=Waterfox", "Waterfox",
+                                                   "", "DisplayName=Waterfox G5.1.2 (x64 en-US);InstallLocation={dir}"}},
         {"a generation without a dot", {"waterfox.exe", "P=Waterfox", "Waterfox",
-                                        "", "DisplayName=Waterfox G;InstallLocation={dir}"}},
+                                        "", "DisplayName=Waterfox;DisplayVersion=G6;InstallLocation={dir}"}},
+        {"a version without a generation", {"waterfox.exe", "P=Waterfox", "Waterfox",
+                                            "", "DisplayName=Waterfox;DisplayVersion=6.0.1;InstallLocation={dir}"}},
         {"another folder's entry", {"waterfox.exe", "P=Waterfox", "Waterfox",
                                     "", "DisplayName=Waterfox G6.0;InstallLocation=/elsewhere/"}},
         {"a display name of one word", {"waterfox.exe", "P=Waterfox", "Waterfox", "", "DisplayName=Waterfox;InstallLocation={dir}"}},
@@ -181,6 +194,8 @@ TEST(ProductRules, UninstallEntriesOfAnyForm) {
         {"both Macrium editions listed: the later check wins", {"Reflect.exe", "P=Macrium Reflect", "Macrium Reflect Free",
                                                                 "", "DisplayName=Macrium Reflect Free|DisplayName=Macrium Reflect Home"}},
         {"neither", {"Reflect.exe", "P=Macrium Reflect", "Macrium Reflect", "", "DisplayName=Macrium Site Manager"}},
+        {"the Home check is for the bare name only", {"Reflect.exe", "P=Macrium Reflect Workstation", "Macrium Reflect Workstation",
+                                                      "", "DisplayName=Macrium Reflect Home"}},
         {"novaPDF without doPDF", {"novaPDF 11/Startup.exe", "P=Startup", "novaPDF", "", "DisplayName=novaPDF 11"}},
         {"novaPDF's helper with a company", {"novaPDF/Startup.exe", "P=Startup|C=Softland", "Startup"}},
     });

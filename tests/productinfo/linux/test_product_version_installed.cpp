@@ -85,3 +85,39 @@ TEST(InstalledVersions, TheTweakingSuiteRegistersPerUser) {
     std::string exe = dir.write("w/Windows11Manager.exe", BuildPeWithVersion(EncodeVersionInfo(spec)).bytes).string();
     EXPECT_EQ(GetProductVersion(exe, "Windows 11 Manager", "Yamicsoft"), "1.4.3.0");
 }
+
+TEST(InstalledVersions, FfdshowIsKnownByItsFilterFileOnly) {
+    ScopedHives hives;
+    hives.machine({Entry(kMachineUninstall, "f", {{"DisplayName", "ffdshow"}, {"DisplayVersion", "1.3.4500.0"}})});
+    TempDir dir;
+    auto pe = [&](const std::string& name, std::uint32_t ms) {
+        VersionInfoSpec spec = VersionWithStrings({{"ProductName", "ffdshow"}});
+        spec.fileVersionMS = ms;
+        return dir.write(name, BuildPeWithVersion(EncodeVersionInfo(spec)).bytes).string();
+    };
+    EXPECT_EQ(VersionOf(pe("ffdshow/ffdshow.ax", 1u << 16)), "1.3.4500.0");
+    EXPECT_EQ(VersionOf(pe("ffdshow/FFDSHOW.AX", 1u << 16)), "1.3.4500.0") << "any case";
+    EXPECT_EQ(VersionOf(pe("ffdshow/ffdshowtool.exe", 5u << 16)), "5.0.0.0") << "a tool of the same product";
+    EXPECT_EQ(VersionOf(pe("ffdshow/ffdshow.exe", 5u << 16)), "5.0.0.0") << "not the filter";
+}
+
+TEST(InstalledVersions, ScreencastOMaticFromItsEntryOrItsVersionFiles) {
+    TempDir dir;
+    VersionInfoSpec spec = VersionWithStrings({{"ProductName", "Screencast-O-Matic"}});
+    spec.fileVersionMS = 1u << 16;
+    const std::string exe =
+        dir.write("som/V2/app/ScreenRecorder.exe", BuildPeWithVersion(EncodeVersionInfo(spec)).bytes).string();
+    ScopedHives hives;
+    EXPECT_EQ(VersionOf(exe), "1.0.0.0") << "neither source";
+
+    dir.write("som/V2/jre/bin/version-x64.txt", "3.1.22\n");
+    dir.write("som/V2/old/version-x64.txt", "v2.0\n");
+    dir.write("som/V2/odd/version-x64.txt", "not a version\n");
+    EXPECT_EQ(VersionOf(exe), "3.1.22.0") << "the newest of the files below the grandparent folder";
+    dir.write("som/other/version-x64.txt", "9.0\n");
+    EXPECT_EQ(VersionOf(exe), "3.1.22.0") << "beside the grandparent, not below it";
+
+    hives.machine({Entry(kMachineUninstall, "s", {{"DisplayName", "Screencast-O-Matic v3.2"},
+                                                  {"InstallLocation", (dir.path() / "som/V2/app").string()}})});
+    EXPECT_EQ(VersionOf(exe), "3.2.0.0") << "the entry's version words when newer";
+}

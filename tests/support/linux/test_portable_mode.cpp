@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -164,6 +165,69 @@ TEST_F(PortableModeTest, KeysAreRemovedAndTheMakerKeyOnlyWhenEmpty) {
     DeleteMakerKeyIfEmpty();
     EXPECT_FALSE(KeyExists("SOFTWARE\\Ombrevale"));
     DeleteMakerKeyIfEmpty();  // nothing there: nothing happens
+}
+
+TEST_F(PortableModeTest, AStoreLeftEmptyGoesWithItsLock) {
+    const fs::path store = dir.path() / "hive" / "registry.reg";
+    const fs::path lock = dir.path() / "hive" / "registry.reg.lock";
+    struct Case {
+        const char* what;
+        const char* other_key;    // a key of someone else, "" for none
+        const char* other_value;  // a value under SOFTWARE, "" for none
+        bool removed;
+    };
+    const Case cases[] = {
+        {"nothing of anyone: the file and its lock go", "", "", true},
+        {"another program's empty key stays", "SOFTWARE\\Other", "", false},
+        {"a key beside SOFTWARE stays", "Console", "", false},
+        {"a value under SOFTWARE stays", "", "x", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir.path() / "hive");
+        RegisterProgramPath("Vantoscope", exe);
+        RegKey key;
+        if (*c.other_key != '\0') {
+            ASSERT_TRUE(key.Create(RegRoot::CurrentUser, c.other_key, RegAccess::ReadWrite));
+        }
+        if (*c.other_value != '\0') {
+            ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE", RegAccess::ReadWrite));
+            ASSERT_TRUE(key.WriteString(c.other_value, "kept"));
+        }
+        key.Close();
+        UnregisterProgramPath("Vantoscope");
+        DeleteMakerKeyIfEmpty();
+        EXPECT_FALSE(KeyExists("SOFTWARE\\Ombrevale"));
+        EXPECT_EQ(fs::exists(store), !c.removed);
+        EXPECT_EQ(fs::exists(lock), !c.removed);
+        if (!c.removed && *c.other_key != '\0') {
+            EXPECT_TRUE(KeyExists(c.other_key));
+        }
+    }
+    // The maker's settings folder in the user's configuration goes with it when it is empty.
+    {
+        ScopedEnv no_override{"VANTOSCOPE_USER_HIVE", ""};
+        ScopedEnv config{"XDG_CONFIG_HOME", (dir.path() / "config").string()};
+        RegisterProgramPath("Vantoscope", exe);
+        ASSERT_TRUE(fs::exists(dir.path() / "config" / "Ombrevale" / "registry.reg"));
+        UnregisterProgramPath("Vantoscope");
+        DeleteMakerKeyIfEmpty();
+        EXPECT_FALSE(fs::exists(dir.path() / "config" / "Ombrevale"));
+        EXPECT_TRUE(fs::exists(dir.path() / "config")) << "only its own folder";
+    }
+    // A store that could not be read is never removed.
+    fs::remove_all(dir.path() / "hive");
+    fs::create_directories(dir.path() / "hive");
+    {
+        std::ofstream(store) << "not a hive";
+    }
+    ::chmod(store.c_str(), 0);
+    if (::geteuid() != 0) {
+        DeleteMakerKeyIfEmpty();
+        EXPECT_FALSE(platform::RemoveUserStoreIfEmpty());
+        EXPECT_TRUE(fs::exists(store));
+    }
+    ::chmod(store.c_str(), 0600);
 }
 
 TEST_F(PortableModeTest, HostileSettingsFilesImportBoundedAndWithoutCrash) {
