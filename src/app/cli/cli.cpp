@@ -8,6 +8,7 @@
 #include "monitor/connection_filters.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
+#include "platform/build_info.h"
 #include "platform/display.h"
 #include "platform/files.h"
 #include "platform/program_identity.h"
@@ -21,7 +22,7 @@ std::string Usage() {
            "       vantoscope --list [--all] [--format text|csv|json]\n"
            "       vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
            "       vantoscope --check-update [--update-url BASE]\n"
-           "       vantoscope --help\n"
+           "       vantoscope --help | --version\n"
            "\n"
            "Without options Vantoscope opens its window, which lists every IPv4 TCP connection\n"
            "and listener and every UDP endpoint with the process that owns it, refreshed once a\n"
@@ -44,12 +45,15 @@ std::string Usage() {
            "  --update-url BASE  with --check-update: the service's scheme and host (a mirror,\n"
            "                     a test server) instead of the maker's\n"
            "  /minimized         start the window hidden in the notification area\n"
-           "  -h, --help         show this help and exit\n";
+           "  -h, --help         show this help and exit\n"
+           "  --version          print the name and version and exit\n";
 }
+
+std::string VersionLine() { return std::string(build::kProductName) + " " + build::kVersion; }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult r;
-    bool list = false, identify = false, help = false, format_given = false, only_paths = false;
+    bool list = false, identify = false, help = false, version = false, format_given = false, only_paths = false;
     bool check_update = false, update_url_given = false;
     std::vector<std::string> loose;  // arguments that are not options: paths for --identify
     std::string dash_word;           // the first "-x" that is none of ours: a path only after "--"
@@ -87,6 +91,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             r.options.all = true;
         } else if (a == "--help" || a == "-h") {
             help = true;
+        } else if (a == "--version") {
+            version = true;
         } else if (a == "/minimized") {
             r.options.minimized = i == 0;
             if (i != 0) loose.push_back(a);
@@ -113,6 +119,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (help) {
         r.options.mode = Mode::Help;
+        return r;
+    }
+    if (version) {
+        r.options.mode = Mode::Version;
         return r;
     }
     if (list && identify) return fail("--list and --identify cannot be combined");
@@ -200,7 +210,11 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
         std::vector<std::string> row = {path, info.ProductName, info.Company, version};
         if (verbose) {
             const FileVersionInfoRec v = ReadVersionInfo(path);
-            row.insert(row.end(), {platform::WideToAnsi(GetFileVersionText(platform::AnsiToWide(path))),
+            const std::wstring wide = platform::AnsiToWide(path);
+            // A folder is no file either, but "File not found" would send the user looking for it.
+            std::string file_version = DirectoryExistsWide(wide) ? std::string(kIsAFolderText)
+                                                                 : platform::WideToAnsi(GetFileVersionText(wide));
+            row.insert(row.end(), {std::move(file_version),
                                    v.FileDescription, v.CompanyName, v.FileVersion, v.InternalName, v.LegalCopyright,
                                    v.OriginalFilename, v.ProductName, v.ProductVersion});
         }
@@ -247,13 +261,18 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     // Text only goes somewhere a person reads it once the window program has a console.
     if (!p.ok || p.options.mode != Mode::Window || !window) platform::UseParentConsole();
     if (!p.ok) {
-        err << "vantoscope: " << p.error << "\n" << Usage();
+        // The one line that matters, and where the rest is (as GNU programs do).
+        err << "vantoscope: " << p.error << "\n" << kTryHelp << "\n";
         return 2;
     }
     switch (p.options.mode) {
     case Mode::Help:
         out << Usage();
         return 0;
+    case Mode::Version:
+        out << VersionLine() << "\n";
+        out.flush();
+        return out ? 0 : 1;
     case Mode::List:
         return PrintList(p.options, out, err);
     case Mode::Identify:
