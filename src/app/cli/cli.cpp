@@ -285,7 +285,9 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         break;
     }
     if (window) return window(p.options);
-    err << "vantoscope: no display found; printing the connection table instead\n";
+    std::string why = platform::DisplayUnavailableReason();
+    if (why.empty()) why = "no display found";
+    err << "vantoscope: " << why << "; printing the connection table instead\n";
     return PrintList(p.options, out, err);
 }
 
