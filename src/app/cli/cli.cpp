@@ -230,7 +230,7 @@ int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
     platform::StartProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     TConnectionArray snapshot;
     TakeSnapshot(snapshot);
-    if (HasUnknownOwners(snapshot)) err << "vantoscope: " << kUnknownOwnerNotice << "\n";
+    if (HasUnknownOwners(snapshot)) err << "vantoscope: " << UnknownOwnerNotice() << "\n";
     // No window waits on us: name the programs from the index, not the file alone.
     platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     // Each process is named once, however many rows it owns: naming is most of the cost.
