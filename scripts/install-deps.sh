@@ -14,6 +14,8 @@ packages=(
   clang libclang-rt-14-dev
   iproute2 xvfb xauth
   openssl desktop-file-utils dpkg-dev
+  # The Debian package: its manual page from --help, and the checks of make package.
+  help2man lintian appstream
 )
 
 missing=()
@@ -35,7 +37,9 @@ fi
 # there is none).
 if [ "${1:-}" = "windows-gui" ]; then
   gui_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-dev-tools dpkg-dev
-                fonts-wine)
+                fonts-wine
+                # The Windows installer and the portable zip of that build (make windows-installer, windows-zip).
+                nsis zip unzip)
   gui_missing=()
   for p in "${gui_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || gui_missing+=("$p")

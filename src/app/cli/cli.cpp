@@ -18,11 +18,13 @@
 namespace vanto::cli {
 
 std::string Usage() {
+    // The GNU layout ("  or:", an option's text after two blanks or on the next line), which
+    // the manual page is made from.
     return "Usage: vantoscope [/minimized]\n"
-           "       vantoscope --list [--all] [--format text|csv|json]\n"
-           "       vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
-           "       vantoscope --check-update [--update-url BASE]\n"
-           "       vantoscope --help | --version\n"
+           "  or:  vantoscope --list [--all] [--format text|csv|json]\n"
+           "  or:  vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
+           "  or:  vantoscope --check-update [--update-url BASE]\n"
+           "  or:  vantoscope --help | --version\n"
            "\n"
            "Without options Vantoscope opens its window, which lists every IPv4 TCP connection\n"
            "and listener and every UDP endpoint with the process that owns it, refreshed once a\n"
@@ -31,7 +33,8 @@ std::string Usage() {
            "  --list             print one snapshot of the connections and exit\n"
            "  --all              with --list: every row, also system processes (PID 0 and 4),\n"
            "                     listeners, UDP endpoints and connections to 127.0.0.1\n"
-           "  --identify PATH... print the product name, company and version of each file and\n"
+           "  --identify PATH...\n"
+           "                     print the product name, company and version of each file and\n"
            "                     exit; a file that is missing or cannot be read is named after\n"
            "                     its file name\n"
            "  --verbose          with --identify: also the fixed file version and the eight\n"
