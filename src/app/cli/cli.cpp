@@ -14,6 +14,8 @@
 #include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
 #include "support/U_UnicodeUtils.h"
+#include "support/uninstall_entries.h"
+#include "support/text_utils.h"
 
 namespace vanto::cli {
 
@@ -24,6 +26,7 @@ std::string Usage() {
            "  or:  vantoscope --list [--all] [--format text|csv|json]\n"
            "  or:  vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
            "  or:  vantoscope --check-update [--update-url BASE]\n"
+           "  or:  vantoscope --portable-status\n"
            "  or:  vantoscope --help | --version\n"
            "\n"
            "Without options Vantoscope opens its window, which lists every IPv4 TCP connection\n"
@@ -47,6 +50,8 @@ std::string Usage() {
            "                     when up to date, 10 when a newer version exists, 1 on failure\n"
            "  --update-url BASE  with --check-update: the service's scheme and host (a mirror,\n"
            "                     a test server) instead of the maker's\n"
+           "  --portable-status  print whether this copy runs portable, as the window's log\n"
+           "                     says it (\"Portable : Yes\" or \"Portable : No\"), and exit\n"
            "  /minimized         start the window hidden in the notification area\n"
            "  -h, --help         show this help and exit\n"
            "  --version          print the name and version and exit\n";
@@ -56,7 +61,7 @@ std::string VersionLine() { return std::string(build::kProductName) + " " + buil
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult r;
-    bool list = false, identify = false, help = false, version = false, format_given = false, only_paths = false;
+    bool list = false, identify = false, help = false, version = false, portable_status = false, format_given = false, only_paths = false;
     bool check_update = false, update_url_given = false;
     std::vector<std::string> loose;  // arguments that are not options: paths for --identify
     std::string dash_word;           // the first "-x" that is none of ours: a path only after "--"
@@ -96,6 +101,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             help = true;
         } else if (a == "--version") {
             version = true;
+        } else if (a == "--portable-status") {
+            portable_status = true;
         } else if (a == "/minimized") {
             r.options.minimized = i == 0;
             if (i != 0) loose.push_back(a);
@@ -126,6 +133,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (version) {
         r.options.mode = Mode::Version;
+        return r;
+    }
+    if (portable_status) {
+        if (list || identify || check_update || !loose.empty() || only_paths || r.options.all || r.options.verbose ||
+            format_given || update_url_given)
+            return fail("--portable-status takes no other argument");
+        r.options.mode = Mode::PortableStatus;
         return r;
     }
     if (list && identify) return fail("--list and --identify cannot be combined");
@@ -272,6 +286,11 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     case Mode::Help:
         out << Usage();
         return 0;
+    case Mode::PortableStatus:
+        // The same test as the window's: by display name, and by the entry's install location.
+        out << "Portable : " << BoolToYesNo(!IsInstalled(kInstalledDisplayNamePrefix, platform::GetExecutablePath())) << "\n";
+        out.flush();
+        return out ? 0 : 1;
     case Mode::Version:
         out << VersionLine() << "\n";
         out.flush();

@@ -16,7 +16,7 @@
 
 namespace vanto::cli {
 
-enum class Mode { Window, List, Identify, Help, Version, CheckUpdate };
+enum class Mode { Window, List, Identify, Help, Version, PortableStatus, CheckUpdate };
 
 struct Options {
     Mode mode = Mode::Window;
