@@ -38,8 +38,9 @@ fi
 if [ "${1:-}" = "windows-gui" ]; then
   gui_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-dev-tools dpkg-dev
                 fonts-wine
-                # The Windows installer and the portable zip of that build (make windows-installer, windows-zip).
-                nsis zip unzip)
+                # The Windows installer and the portable zip of that build (make windows-installer,
+                # windows-zip), and the host listener of their install test.
+                nsis zip unzip python3-minimal)
   gui_missing=()
   for p in "${gui_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || gui_missing+=("$p")
