@@ -12,7 +12,8 @@
 # 3. the installed vantoscope.exe --list --all from its folder lists a listener of this host;
 # 4. the installed copy counts as installed, a copy unpacked from the zip as portable
 #    (--portable-status, the program's own test);
-# 5. a silent uninstall leaves no file, shortcut or entry, and keeps the user's settings.
+# 5. a running copy stops a silent install and uninstall until it is closed;
+# 6. a silent uninstall leaves no file, shortcut or entry, and keeps the user's settings.
 set -uo pipefail
 
 fail() { echo "windows-install-test: FAIL: $*" >&2; exit 1; }
@@ -38,8 +39,10 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 listener_pid=""
+xvfb_pid=""
 cleanup() {
   [ -z "$listener_pid" ] || kill "$listener_pid" 2>/dev/null
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null
   timeout 30 wineserver -k >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
@@ -133,7 +136,40 @@ status="$(cd "$portable/Vantoscope" && timeout 120 wine ./vantoscope.exe --porta
 [ "$status" = "Portable : Yes" ] || fail "the copy from the zip says '$status'"
 ok "the installed copy is installed, the zip's copy portable"
 
-# 5. A silent uninstall.
+# 5. A running copy holds its files: a silent install over it stops and changes nothing, as
+#    does a silent uninstall; closed, the copy lets them go.
+if command -v Xvfb >/dev/null; then
+  display_file="$work/display"
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$display_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.2; done
+  [ -s "$display_file" ] || fail "Xvfb did not start"
+  (cd "$program_files" && DISPLAY=":$(head -n 1 "$display_file")" timeout -k 10 300 wine ./vantoscope.exe >/dev/null 2>&1) &
+  running=""
+  for _ in $(seq 60); do
+    # Its start-up records the program's path under the maker's key.
+    if timeout 30 wine reg query 'HKCU\Software\Ombrevale' /v Vantoscope 2>/dev/null | tr -d '\r' |
+      grep -qi 'Program Files\\Vantoscope\\vantoscope.exe'; then running=1; break; fi
+    sleep 1
+  done
+  [ -n "$running" ] || fail "the installed program did not start with a display"
+  sleep 3  # its window up
+  timeout -k 10 120 wine "$setup" /S
+  rc=$?
+  [ "$rc" -ne 0 ] || fail "a silent install over a running copy went ahead"
+  timeout -k 10 60 wine "$program_files/uninstall.exe" /S
+  sleep 5
+  [ "$(entries)" = "1" ] && [ -f "$program_files/vantoscope.exe" ] || fail "a silent uninstall removed a running copy"
+  # Ended outright: what is tested is the installer, not how the program closes.
+  timeout 30 wine taskkill /f /im vantoscope.exe >/dev/null 2>&1
+  timeout 120 wineserver -w
+  kill "$xvfb_pid" 2>/dev/null
+  ok "a running copy stops the installer (exit $rc) and the uninstaller until it is closed"
+else
+  echo "windows-install-test: skipped the running-copy check: no Xvfb"
+fi
+
+# 6. A silent uninstall.
 run "$program_files/uninstall.exe" /S || fail "silent uninstall (exit $?)"
 [ ! -e "$program_files" ] || { find "$program_files" | head; fail "files left in Program Files"; }
 [ ! -e "$shortcut" ] || fail "the shortcut stayed"
