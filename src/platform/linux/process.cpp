@@ -117,7 +117,7 @@ bool StatusAllowsLookingIntoEveryProcess(const std::string& status) {
 
 bool MayLookIntoEveryProcess() {
     std::string status;
-    if (posix_io::ReadBoundedFile("/proc/self/status", 64 * 1024, status) != posix_io::ReadResult::Ok) return false;
+    if (posix_io::ReadBoundedFile("/proc/self/status", std::size_t{64} * 1024, status) != posix_io::ReadResult::Ok) return false;
     return StatusAllowsLookingIntoEveryProcess(status);
 }
 
