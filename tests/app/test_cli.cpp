@@ -90,10 +90,11 @@ TEST(CommandLine, VersionPrintsNameAndFourPartVersion) {
          std::vector<std::vector<std::string>>{{"--version"}, {"--list", "--version"}, {"--version", "--all"}}) {
         std::ostringstream out, err;
         bool opened = false;
-        EXPECT_EQ(Main(args, out, err, [&](const Options&) {
-                      opened = true;
-                      return 5;
-                  }),
+        EXPECT_EQ(Main(args, out, err,
+                       [&](const Options&) {
+                           opened = true;
+                           return 5;
+                       }),
                   0);
         EXPECT_FALSE(opened);
         EXPECT_TRUE(err.str().empty());

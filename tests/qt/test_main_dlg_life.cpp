@@ -371,10 +371,11 @@ TEST_F(PortableLifeTest, InstalledCopyChangesNothingAtClose) {
 // The package is installed, but this copy lies elsewhere: it is portable all the same.
 TEST_F(PortableLifeTest, CopyOutsideTheInstallLocationIsPortable) {
     dir.write("usr/bin/vantoscope", "the installed copy");
-    dir.write("etc/registry.d/vantoscope.reg",
-              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vantoscope]\r\n"
-              "\"DisplayName\"=\"Ombrevale Vantoscope 1.0.0.0\"\r\n\"InstallLocation\"=\"" +
-                  (dir.path() / "usr" / "bin").string() + "\"\r\n");
+    dir.write(
+        "etc/registry.d/vantoscope.reg",
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vantoscope]\r\n"
+        "\"DisplayName\"=\"Ombrevale Vantoscope 1.0.0.0\"\r\n\"InstallLocation\"=\"" +
+            (dir.path() / "usr" / "bin").string() + "\"\r\n");
     Start({}, exe);
     ASSERT_TRUE(WaitForCheckToEnd());
     EXPECT_TRUE(Contains(Messages(*window_->EventLog()), "Portable : Yes"));
@@ -402,7 +403,8 @@ TEST(ProgramWithoutDisplay, UnreachableDisplayPrintsTheTableAndSaysWhy) {
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(p.readAllStandardOutput().startsWith("PID"));
-    EXPECT_TRUE(p.readAllStandardError().contains("vantoscope: the display :57015 cannot be opened; printing the connection table instead"));
+    EXPECT_TRUE(p.readAllStandardError().contains(
+        "vantoscope: the display :57015 cannot be opened; printing the connection table instead"));
 }
 
 // The real program, copied into a folder of its own, ended by a signal.

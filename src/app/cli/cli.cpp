@@ -14,8 +14,8 @@
 #include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
 #include "support/U_UnicodeUtils.h"
-#include "support/uninstall_entries.h"
 #include "support/text_utils.h"
+#include "support/uninstall_entries.h"
 
 namespace vanto::cli {
 
@@ -61,7 +61,8 @@ std::string VersionLine() { return std::string(build::kProductName) + " " + buil
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult r;
-    bool list = false, identify = false, help = false, version = false, portable_status = false, format_given = false, only_paths = false;
+    bool list = false, identify = false, help = false, version = false, portable_status = false, format_given = false,
+         only_paths = false;
     bool check_update = false, update_url_given = false;
     std::vector<std::string> loose;  // arguments that are not options: paths for --identify
     std::string dash_word;           // the first "-x" that is none of ours: a path only after "--"
@@ -231,9 +232,9 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
             // A folder is no file either, but "File not found" would send the user looking for it.
             std::string file_version = DirectoryExistsWide(wide) ? std::string(kIsAFolderText)
                                                                  : platform::WideToAnsi(GetFileVersionText(wide));
-            row.insert(row.end(), {std::move(file_version),
-                                   v.FileDescription, v.CompanyName, v.FileVersion, v.InternalName, v.LegalCopyright,
-                                   v.OriginalFilename, v.ProductName, v.ProductVersion});
+            row.insert(row.end(),
+                       {std::move(file_version), v.FileDescription, v.CompanyName, v.FileVersion, v.InternalName,
+                        v.LegalCopyright, v.OriginalFilename, v.ProductName, v.ProductVersion});
         }
         t.rows.push_back(std::move(row));
     }
@@ -288,7 +289,8 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         return 0;
     case Mode::PortableStatus:
         // The same test as the window's: by display name, and by the entry's install location.
-        out << "Portable : " << BoolToYesNo(!IsInstalled(kInstalledDisplayNamePrefix, platform::GetExecutablePath())) << "\n";
+        out << "Portable : " << BoolToYesNo(!IsInstalled(kInstalledDisplayNamePrefix, platform::GetExecutablePath()))
+            << "\n";
         out.flush();
         return out ? 0 : 1;
     case Mode::Version:

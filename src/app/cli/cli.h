@@ -2,8 +2,9 @@
 // SPDX-FileCopyrightText: Ombrevale
 //
 // The command line of the one executable: the window (default), the headless connection
-// table (--list), the naming of executables (--identify), help and the version. The window itself is passed in by the caller, so this code and
-// its tests need no Qt.
+// table (--list), the naming of executables (--identify), whether the copy is portable,
+// help and the version. The window itself is passed in by the caller, so this code and its
+// tests need no Qt.
 #pragma once
 
 #include <functional>

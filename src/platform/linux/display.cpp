@@ -81,7 +81,8 @@ bool XServerAnswers(const std::string& display) {
     const std::string host = display.substr(0, colon);
     std::string number = display.substr(colon + 1);
     if (const std::size_t dot = number.find('.'); dot != std::string::npos) number.resize(dot);
-    if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos)
+        return false;
     if (!host.empty() && host.front() == '/') return LocalSocketAnswers(display.substr(0, colon));  // a socket path
     if (host.empty() || host == "unix") {
         const std::string path = "/tmp/.X11-unix/X" + number;

@@ -104,10 +104,14 @@ bool StatusAllowsLookingIntoEveryProcess(const std::string& status) {
     for (; i < status.size() && digits < 16; ++i, ++digits) {
         const char c = status[i];
         unsigned v;
-        if (c >= '0' && c <= '9') v = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f') v = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') v = static_cast<unsigned>(c - 'A' + 10);
-        else break;
+        if (c >= '0' && c <= '9')
+            v = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            v = static_cast<unsigned>(c - 'A' + 10);
+        else
+            break;
         mask = (mask << 4) | v;
     }
     if (digits == 0) return false;
@@ -117,7 +121,8 @@ bool StatusAllowsLookingIntoEveryProcess(const std::string& status) {
 
 bool MayLookIntoEveryProcess() {
     std::string status;
-    if (posix_io::ReadBoundedFile("/proc/self/status", std::size_t{64} * 1024, status) != posix_io::ReadResult::Ok) return false;
+    if (posix_io::ReadBoundedFile("/proc/self/status", std::size_t{64} * 1024, status) != posix_io::ReadResult::Ok)
+        return false;
     return StatusAllowsLookingIntoEveryProcess(status);
 }
 

@@ -338,8 +338,8 @@ bool IsSameFolder(const std::string& a, const std::string& b) {
         return true;
     // Some file systems give no stable index; the names then decide, compared as NTFS does.
     return fa.size() <= static_cast<std::size_t>(INT_MAX) && fb.size() <= static_cast<std::size_t>(INT_MAX) &&
-           CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(), static_cast<int>(fb.size()), TRUE) ==
-               CSTR_EQUAL;
+           CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(), static_cast<int>(fb.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace vanto::platform

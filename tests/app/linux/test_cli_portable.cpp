@@ -32,10 +32,12 @@ TEST(PortableStatus, ByEntryNameAndInstallLocation) {
     hives.machine({{std::string(kMachineUninstall) + "Vantoscope", {{"DisplayName", "Ombrevale Vantoscope 1.0"}}, {}}});
     EXPECT_EQ(Status(), "Portable : No\n") << "an entry without a location";
     hives.machine({{std::string(kMachineUninstall) + "Vantoscope",
-                    {{"DisplayName", "Ombrevale Vantoscope 1.0"}, {"InstallLocation", folder}}, {}}});
+                    {{"DisplayName", "Ombrevale Vantoscope 1.0"}, {"InstallLocation", folder}},
+                    {}}});
     EXPECT_EQ(Status(), "Portable : No\n") << "this copy is the installed one";
     hives.machine({{std::string(kMachineUninstall) + "Vantoscope",
-                    {{"DisplayName", "Ombrevale Vantoscope 1.0"}, {"InstallLocation", "/usr/bin"}}, {}}});
+                    {{"DisplayName", "Ombrevale Vantoscope 1.0"}, {"InstallLocation", "/usr/bin"}},
+                    {}}});
     EXPECT_EQ(Status(), "Portable : Yes\n") << "installed elsewhere";
 }
 

@@ -140,7 +140,8 @@ TEST(UnknownOwner, NoticeFitsTheRightsAndNamesOnlyAShippedReadme) {
 
     const std::string shipped = UnknownOwnerNotice(false, "/usr/share/doc/vantoscope/README.md.gz");
     EXPECT_NE(shipped.find("cap_dac_read_search and cap_sys_ptrace"), std::string::npos);
-    EXPECT_NE(shipped.find("\"Seeing every owner on Linux\" of /usr/share/doc/vantoscope/README.md.gz"), std::string::npos);
+    EXPECT_NE(shipped.find("\"Seeing every owner on Linux\" of /usr/share/doc/vantoscope/README.md.gz"),
+              std::string::npos);
     const std::string bare = UnknownOwnerNotice(false, "");
     EXPECT_EQ(bare.find("README"), std::string::npos);
     EXPECT_NE(bare.find("with setcap."), std::string::npos);
@@ -161,15 +162,16 @@ TEST(UnknownOwner, RightsAreBothCapabilitiesInTheEffectiveSet) {
         bool allowed;
     } cases[] = {
         {"Name:\tx\nCapInh:\t0000000000000000\nCapPrm:\t000001ffffffffff\nCapEff:\t000001ffffffffff\n", true},  // root
-        {"Name:\tx\nCapEff:\t0000000000080004\n", true},   // exactly the two
-        {"Name:\tx\nCapEff:\t0000000000000004\n", false},  // dac_read_search alone
-        {"Name:\tx\nCapEff:\t0000000000080000\n", false},  // sys_ptrace alone
+        {"Name:\tx\nCapEff:\t0000000000080004\n", true},                              // exactly the two
+        {"Name:\tx\nCapEff:\t0000000000000004\n", false},                             // dac_read_search alone
+        {"Name:\tx\nCapEff:\t0000000000080000\n", false},                             // sys_ptrace alone
         {"Name:\tx\nCapPrm:\t0000000000080004\nCapEff:\t0000000000000000\n", false},  // permitted, not effective
         {"Name:\tx\nCapEff:\tzz\n", false},
         {"Name:\tx\n", false},
         {"", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(platform::StatusAllowsLookingIntoEveryProcess(c.status), c.allowed) << c.status;
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::StatusAllowsLookingIntoEveryProcess(c.status), c.allowed) << c.status;
     // This process: as the kernel says.
     EXPECT_EQ(platform::MayLookIntoEveryProcess(),
               platform::StatusAllowsLookingIntoEveryProcess(vanto::testing::readFile("/proc/self/status")));

@@ -33,8 +33,8 @@ public:
         a.sun_family = AF_UNIX;
         std::memcpy(a.sun_path, name.data(), name.size());
         ok_ = fd_ >= 0 &&
-              ::bind(fd_, reinterpret_cast<sockaddr*>(&a), static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size())) ==
-                  0 &&
+              ::bind(fd_, reinterpret_cast<sockaddr*>(&a),
+                     static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size())) == 0 &&
               ::listen(fd_, 4) == 0;
     }
     ~Listener() {

@@ -107,8 +107,10 @@ TEST(IsInstalled, OnlyTheCopyInTheEntrysInstallLocation) {
              {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", bin}}, true, false},
              {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", bin + "/"}}, true, false},
              {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", "\"" + bin + "\""}}, true, false},
-             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", (where.path() / "usr-link" / "bin").string()}},
-              true, false},
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"},
+               {"InstallLocation", (where.path() / "usr-link" / "bin").string()}},
+              true,
+              false},
              {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", bin + "/../bin"}}, true, false},
              // No location: every copy counts, as before.
              {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}}, true, true},
@@ -128,9 +130,12 @@ TEST(IsInstalled, OnlyTheCopyInTheEntrysInstallLocation) {
     }
     // Two entries: the copy is installed when either names its folder.
     ScopedHives hives;
-    hives.machine({{std::string(kMachineUninstall) + "Vantoscope", {{"DisplayName", "Ombrevale Vantoscope 1.0"}, {"InstallLocation", bin}}, {}}});
+    hives.machine({{std::string(kMachineUninstall) + "Vantoscope",
+                    {{"DisplayName", "Ombrevale Vantoscope 1.0"}, {"InstallLocation", bin}},
+                    {}}});
     hives.user({{std::string(kUserUninstall) + "Vantoscope",
-                 {{"DisplayName", "Ombrevale Vantoscope 1.0"}, {"InstallLocation", (where.path() / "media" / "stick").string()}},
+                 {{"DisplayName", "Ombrevale Vantoscope 1.0"},
+                  {"InstallLocation", (where.path() / "media" / "stick").string()}},
                  {}}});
     EXPECT_TRUE(IsInstalled(kInstalledDisplayNamePrefix, here));
     EXPECT_TRUE(IsInstalled(kInstalledDisplayNamePrefix, stick));
