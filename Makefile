@@ -2,7 +2,7 @@
 # SPDX-FileCopyrightText: Ombrevale
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-.PHONY: deps deps-cross deps-fuzz run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-qt-test windows-screenshot asan fuzz screenshot package clean
+.PHONY: deps deps-cross deps-fuzz run build test bench cross-check cross-check-32 windows-test windows-qt-configure windows-gui windows-qt-test windows-screenshot windows-installer windows-zip windows-install-test asan fuzz screenshot package clean
 
 # What each target installs first: the native set for the native build and its tests, the
 # cross-compilers and Wine only for the Windows targets, clang only for the fuzzers.
@@ -85,6 +85,20 @@ endef
 windows-qt-test: windows-gui
 	$(WINDOWS_QT_TESTS)
 
+# The installer for 64-bit Windows, made with NSIS from that folder:
+# build/windows-gui/Vantoscope-<version>-x64-setup.exe.
+windows-installer: windows-gui
+	bash scripts/windows-package.sh installer $(WINDOWS_FOLDER) build/windows-gui
+
+# The same folder as a portable zip: build/windows-gui/Vantoscope-<version>-x64-portable.zip.
+windows-zip: windows-gui
+	bash scripts/windows-package.sh zip $(WINDOWS_FOLDER) build/windows-gui
+
+# Both under Wine in a fresh prefix: install over an earlier version, the uninstall entry, the
+# installed program's table, installed against portable, a silent uninstall.
+windows-install-test: windows-installer windows-zip
+	bash scripts/windows-install-test.sh build/windows-gui $(WINDOWS_FOLDER)
+
 # vantoscope.exe itself under Wine (Windows 10) on a private X display, with live connections:
 # docs/screenshot-windows.png and docs/about-windows.png.
 windows-screenshot: windows-gui
@@ -102,10 +116,10 @@ fuzz: deps-fuzz
 	cmake --build --preset fuzz -j $(JOBS) --target fuzz_run
 
 # The Debian package (build/release/vantoscope_<version>_amd64.deb), unpacked into a scratch
-# root and checked.
+# root and checked: its files, the dependency, the AppStream metadata, lintian.
 package: deps
 	cmake --preset release
-	cmake --build --preset release -j $(JOBS) --target vantoscope
+	cmake --build --preset release -j $(JOBS) --target vantoscope vs_package_files
 	cd build/release && rm -f vantoscope_*.deb && cpack -G DEB
 	bash scripts/check-package.sh build/release/vantoscope_*.deb
 

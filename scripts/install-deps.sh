@@ -17,6 +17,8 @@ native_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   iproute2 xvfb xauth
   openssl desktop-file-utils dpkg-dev
+  # The Debian package: its manual page from --help, and the checks of make package.
+  help2man lintian appstream
 )
 cross_packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
 fuzz_packages=(clang libclang-rt-14-dev)
@@ -56,7 +58,10 @@ fi
 # there is none).
 if [ "$want_gui" = 1 ]; then
   gui_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix qt6-base-dev-tools dpkg-dev
-                fonts-wine)
+                fonts-wine
+                # The Windows installer and the portable zip of that build (make windows-installer,
+                # windows-zip), and the host listener of their install test.
+                nsis zip unzip python3-minimal)
   gui_missing=()
   for p in "${gui_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || gui_missing+=("$p")

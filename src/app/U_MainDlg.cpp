@@ -453,12 +453,13 @@ void TMaindlg::NoteUnknownOwners() {
     if (owner_lbl != nullptr || !HasUnknownOwners(connections)) return;
     auto* outer = qobject_cast<QVBoxLayout*>(centralWidget()->layout());
     if (outer == nullptr) return;
-    owner_lbl = new QLabel(QString::fromLatin1(kUnknownOwnerNotice), centralWidget());
+    const std::string notice = UnknownOwnerNotice();
+    owner_lbl = new QLabel(QString::fromLocal8Bit(notice.c_str()), centralWidget());
     owner_lbl->setObjectName(QStringLiteral("owner_lbl"));
     owner_lbl->setWordWrap(true);
     owner_lbl->setContentsMargins(6, 4, 6, 0);
     outer->insertWidget(1, owner_lbl);  // under the header band, above the list
-    LogTo(log.get(), kUnknownOwnerNotice, 1);
+    LogTo(log.get(), notice, 1);
 }
 
 void TMaindlg::NoteSettingsNotices() {

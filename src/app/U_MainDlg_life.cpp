@@ -73,7 +73,7 @@ std::string TMaindlg::ExeFolder() const {
 }
 
 void TMaindlg::FormCreate() {
-    if (IsInstalled(kInstalledDisplayNamePrefix)) return;
+    if (IsInstalled(kInstalledDisplayNamePrefix, ExePath())) return;
     ImportSettings(kSettingsProduct, SettingsFile(ExeFolder()));
 }
 
@@ -102,7 +102,7 @@ void TMaindlg::AppEvtActivate() {
     log->Log(SystemLine(), 1);
     log->Log("64Bits : " + BoolToYesNo(Is64BitSystem()), 1);  // the system, whatever this build is
     log->Log("Administrator : " + BoolToYesNo(IsUserAdmin()), 1);
-    log->Log("Portable : " + BoolToYesNo(!IsInstalled(kInstalledDisplayNamePrefix)), 1);
+    log->Log("Portable : " + BoolToYesNo(!IsInstalled(kInstalledDisplayNamePrefix, ExePath())), 1);
     if (!services_.params->isEmpty()) log->Log(services_.params->first().toLocal8Bit().toStdString(), 1);
     log->Log("OpenSSL : " + SslVersionText(), 1);
 
@@ -168,7 +168,7 @@ void TMaindlg::FormClose() {
     const std::string cleaned = CleanVirtualStore(exe_folder);
     if (!cleaned.empty()) LogTo(log.get(), "Cleaning VirtualStore : " + cleaned, 0);
     LogTo(log.get(), "Closing " + title, 1);
-    if (IsInstalled(kInstalledDisplayNamePrefix)) return;
+    if (IsInstalled(kInstalledDisplayNamePrefix, ExePath())) return;
     // The data folder goes unless it fell back to the executable's folder, which the
     // deletion refuses (settings.ini lives there).
     DeleteFolderFiles(GetUserDataFolder(exe, title), "*", exe);

@@ -14,11 +14,16 @@ namespace vanto {
 
 // The process text of a socket whose owner could not be looked up for lack of rights.
 inline constexpr const char* kUnknownOwnerText = "Unknown owner (no rights to look it up)";
-// Said once, where rows with unknown owners are shown: how to see every owner.
-inline constexpr const char* kUnknownOwnerNotice =
-    "Some connections belong to processes this program may not look into, so their owner is "
-    "unknown. To see every owner, give it the capabilities cap_dac_read_search and cap_sys_ptrace "
-    "(the README shows the setcap line).";
+// Said once, where rows with unknown owners are shown: why, and how to see every owner.
+// Without the rights: which capabilities to give, and the README section that shows the
+// setcap line when `readme` (the README the package ships) is not empty. With them, no right
+// would help: the sockets belong to no process this system lets the program see.
+std::string UnknownOwnerNotice(bool has_rights, const std::string& readme);
+// The same for this process: its rights, and the README installed beside the program.
+std::string UnknownOwnerNotice();
+// The README shipped with the program (Linux: <prefix>/share/doc/vantoscope/README.md.gz for
+// the program in <prefix>/bin), or empty when there is none.
+std::string ShippedReadme(const std::string& exe_path);
 
 // Full executable path, else the bare name from the process list, else "?". Never empty.
 std::string GetProcessPath(std::uint32_t pid);

@@ -5,12 +5,18 @@
 // instead of failing to open the window.
 #pragma once
 
+#include <string>
+
 namespace vanto::platform {
 
-// Linux: DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM (an explicit choice such as
-// "offscreen") is set and not empty. Windows: the process runs on the interactive window
-// station, not in a service session.
+// Linux: a display server answers at DISPLAY or WAYLAND_DISPLAY, or QT_QPA_PLATFORM names a
+// platform that needs none (such as "offscreen"); asked before Qt starts, which would abort
+// on a display it cannot open. Windows: the process runs on the interactive window station,
+// not in a service session.
 bool HasDisplay();
+// Why HasDisplay is false, as a phrase for the user ("the display :99 cannot be opened"), or
+// empty when there is a display.
+std::string DisplayUnavailableReason();
 
 // Windows: the program with the window is built for the window subsystem, so it has no console
 // of its own. Its text commands (the table, --help, a command-line error) then write to the

@@ -161,6 +161,10 @@ bool SetFileAttributesWide(const std::wstring& path, std::uint32_t attributes);
 // The absolute path the file system resolves `path` to (links followed, "." and ".."
 // gone), without trailing separator except for a root; empty when it does not exist.
 std::string ResolvedPath(const std::string& path);
+// Whether two paths name the same existing folder, as the file system sees it: Linux by
+// device and inode (links followed); Windows by volume and file index, else by their full
+// paths with the separators and letter case Windows ignores. False when either is missing.
+bool IsSameFolder(const std::string& a, const std::string& b);
 // The user's home (profile) folder without trailing separator; empty when unknown.
 std::string GetHomeFolderPath();
 // The per-user VirtualStore folder with a trailing separator; empty on a system without one

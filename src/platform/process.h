@@ -20,4 +20,11 @@ bool GetProcessImagePath(std::uint32_t pid, std::string& path);
 // process is not in the list.
 bool GetProcessListName(std::uint32_t pid, std::string& name);
 
+// Whether this process may look into every other process for its sockets: on Linux the
+// effective capabilities cap_dac_read_search and cap_sys_ptrace (root has them), on Windows
+// an elevated token (whose administrators hold the debug privilege).
+bool MayLookIntoEveryProcess();
+// The same judged from the text of /proc/<pid>/status (its "CapEff:" line). Linux only.
+bool StatusAllowsLookingIntoEveryProcess(const std::string& status);
+
 }  // namespace vanto::platform

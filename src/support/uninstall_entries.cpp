@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_facts.h"
 #include "support/text_utils.h"
@@ -26,9 +27,16 @@ const char* RootName(RegRoot root) {
     return root == RegRoot::CurrentUser ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\";
 }
 
+// One line of the names list, with the entry's "InstallLocation" (empty for a header line
+// and for an entry without one).
+struct EntryLine {
+    std::string line;
+    std::string location;
+};
+
 // One entry line per subkey of `key`: its string DisplayName, or the subkey's own name.
 void ListEntries(RegRoot root, const std::string& key, const RegKey& opened, RegView view,
-                 std::vector<std::string>& names, std::vector<std::string>& errors) {
+                 std::vector<EntryLine>& names, std::vector<std::string>& errors) {
     std::vector<std::string> subkeys;
     if (!opened.GetSubKeyNames(subkeys)) return;
     for (const std::string& sub : subkeys) {
@@ -39,8 +47,9 @@ void ListEntries(RegRoot root, const std::string& key, const RegKey& opened, Reg
             errors.push_back(std::move(error));
             continue;
         }
-        std::string line;
-        if (!entry.ReadString("DisplayName", line)) line = sub;
+        EntryLine line;
+        if (!entry.ReadString("DisplayName", line.line)) line.line = sub;
+        if (!entry.ReadString("InstallLocation", line.location)) line.location.clear();
         names.push_back(std::move(line));
     }
 }
@@ -58,7 +67,7 @@ bool UserKeyExists(RegView view) {
 
 }  // namespace
 
-void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::string>& errors) {
+void ReadUninstallEntries(std::vector<EntryLine>& names, std::vector<std::string>& errors) {
     names.clear();
     errors.clear();
     // A 32-bit copy on 64-bit Windows asks for the 64-bit view, so it sees what the system lists.
@@ -71,7 +80,7 @@ void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::strin
         RegKey key;
         const bool opened = key.Open(RegRoot::CurrentUser, kUninstallKey, RegAccess::Read, view);
         if (opened || UserKeyExists(view)) {
-            names.push_back(std::string(RootName(RegRoot::CurrentUser)) + kUninstallKey);
+            names.push_back({std::string(RootName(RegRoot::CurrentUser)) + kUninstallKey, {}});
             if (opened) {
                 ListEntries(RegRoot::CurrentUser, kUninstallKey, key, view, names, errors);
             } else {
@@ -80,7 +89,7 @@ void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::strin
         }
     }
     for (const char* path : {kUninstallKey, kUninstallKey32}) {
-        names.push_back(std::string(RootName(RegRoot::LocalMachine)) + path);
+        names.push_back({std::string(RootName(RegRoot::LocalMachine)) + path, {}});
         RegKey key;
         if (!key.Open(RegRoot::LocalMachine, path, RegAccess::Read, view)) {
             // A 32-bit system has no 32-bit view to miss.
@@ -93,12 +102,47 @@ void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::strin
     }
 }
 
+// The folder part of a path, either separator.
+std::string FolderOf(const std::string& path) {
+    const std::size_t cut = path.find_last_of("/\\");
+    if (cut == std::string::npos) return {};
+    if (cut == 0 || (cut == 2 && path[1] == ':')) return path.substr(0, cut + 1);  // a root keeps its separator
+    return path.substr(0, cut);
+}
+
+}  // namespace
+
+void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::string>& errors) {
+    std::vector<EntryLine> lines;
+    ReadUninstallEntries(lines, errors);
+    names.clear();
+    names.reserve(lines.size());
+    for (EntryLine& l : lines) names.push_back(std::move(l.line));
+}
+
 bool IsInstalled(std::string_view prefix) {
     std::vector<std::string> names;
     std::vector<std::string> errors;
     GetUninstallEntries(names, errors);
     for (const std::string& line : names) {
         if (TextStartsWith(line, prefix)) return true;
+    }
+    return false;
+}
+
+bool IsInstalled(std::string_view prefix, const std::string& exe_path) {
+    std::vector<EntryLine> lines;
+    std::vector<std::string> errors;
+    ReadUninstallEntries(lines, errors);
+    const std::string folder = FolderOf(exe_path);
+    for (const EntryLine& l : lines) {
+        if (!TextStartsWith(l.line, prefix)) continue;
+        // Installers may quote the location or end it with a separator; neither changes the folder.
+        std::string location = l.location;
+        if (location.size() >= 2 && location.front() == '"' && location.back() == '"')
+            location = location.substr(1, location.size() - 2);
+        if (location.empty()) return true;
+        if (platform::IsSameFolder(location, folder)) return true;
     }
     return false;
 }

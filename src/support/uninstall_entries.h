@@ -25,4 +25,10 @@ void GetUninstallEntries(std::vector<std::string>& names, std::vector<std::strin
 // True when a line of the uninstall names list begins with `prefix` (ASCII case-insensitive).
 bool IsInstalled(std::string_view prefix = kInstalledDisplayNamePrefix);
 
+// Whether the copy at `exe_path` is the installed one: an entry matches `prefix` as above and
+// either names no "InstallLocation" or names the folder that holds `exe_path` (compared as
+// the file system compares folders). A copy run from elsewhere while the program is
+// installed (a build folder, a USB stick) is therefore portable.
+bool IsInstalled(std::string_view prefix, const std::string& exe_path);
+
 }  // namespace vanto

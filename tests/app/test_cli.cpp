@@ -6,9 +6,11 @@
 
 #include "testsupport/test_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
+#include "platform/build_info.h"
 #include "testsupport/pe_builder.h"
 #include "testsupport/test_support.h"
 
@@ -66,7 +68,7 @@ TEST(CommandLine, IdentifyTakesPathsVerboseAndFormat) {
     }
 }
 
-TEST(CommandLine, BadOptionsExitTwoWithOneLineAndUsage) {
+TEST(CommandLine, BadOptionsExitTwoWithOneLineAndAPointerToHelp) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--bogus"}, {"--list", "--format"}, {"--list", "--format", "xml"}, {"--all"}, {"--list", "/minimized2"}, {"--list", "plain-word"},
              {"--identify"}, {"--identify", "--all", "a"}, {"--list", "--identify", "a"}, {"a.exe", "--frobnicate"},
@@ -79,8 +81,32 @@ TEST(CommandLine, BadOptionsExitTwoWithOneLineAndUsage) {
         const std::string e = err.str();
         ASSERT_NE(e.find('\n'), std::string::npos);
         EXPECT_EQ(e.rfind("vantoscope: ", 0), 0u) << e;
-        EXPECT_EQ(e.substr(e.find('\n') + 1), Usage());
+        EXPECT_EQ(e.substr(e.find('\n') + 1), "Try 'vantoscope --help' for more information.\n") << e;
     }
+}
+
+TEST(CommandLine, VersionPrintsNameAndFourPartVersion) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--version"}, {"--list", "--version"}, {"--version", "--all"}}) {
+        std::ostringstream out, err;
+        bool opened = false;
+        EXPECT_EQ(Main(args, out, err,
+                       [&](const Options&) {
+                           opened = true;
+                           return 5;
+                       }),
+                  0);
+        EXPECT_FALSE(opened);
+        EXPECT_TRUE(err.str().empty());
+        EXPECT_EQ(out.str(), "Vantoscope " + std::string(build::kVersion) + "\n");
+    }
+    EXPECT_EQ(std::count(build::kVersion, build::kVersion + std::strlen(build::kVersion), '.'), 3)
+        << "four parts: " << build::kVersion;
+    // Help wins over --version, as it does over every other option.
+    std::ostringstream out, err;
+    EXPECT_EQ(Main({"--version", "--help"}, out, err, {}), 0);
+    EXPECT_EQ(out.str(), Usage());
+    EXPECT_NE(Usage().find("--version"), std::string::npos);
 }
 
 TEST(CommandLine, CheckUpdateRunsTheCheckerWithItsBase) {
@@ -195,6 +221,13 @@ TEST(Identify, NamesEachPathAndKeepsGoingPastMissingFiles) {
     EXPECT_EQ(full.rows[0], (std::vector<std::string>{pe, "Foo", "Foo Co", "1.2.3.4", "1.2.3.4", "Foo Tool", "Foo Co", "1.2.3.4",
                                                       "", "", "foo.exe", "Foo", ""}));
     EXPECT_EQ(full.rows[1][4], "File not found");
+
+    // A folder is said to be one, not a missing file; the rest of its row stays empty.
+    const std::string folder = (dir.path() / "bin").string();
+    const Table of_folder = IdentifyTable({folder}, true);
+    ASSERT_EQ(of_folder.rows.size(), 1u);
+    EXPECT_EQ(of_folder.rows[0][4], kIsAFolderText);
+    EXPECT_EQ(of_folder.rows[0][3], "");
 
     std::ostringstream out, err;
     EXPECT_EQ(Main({"--identify", "--format", "json", pe, missing}, out, err, {}), 0);

@@ -470,7 +470,7 @@ TEST_F(MainDlgTest, UnknownOwnersAreShownByDefaultAndNoticedOnce) {
     EXPECT_EQ(text(1, 0), QStringLiteral("?"));
     const auto* notice = window_->findChild<QLabel*>(QStringLiteral("owner_lbl"));
     ASSERT_NE(notice, nullptr);
-    EXPECT_EQ(notice->text(), QString::fromLatin1(kUnknownOwnerNotice));
+    EXPECT_EQ(notice->text(), QString::fromLocal8Bit(UnknownOwnerNotice().c_str()));
     EXPECT_FALSE(notice->isHidden());
 
     window_->UpdateList(snap);

@@ -371,6 +371,45 @@ TEST_F(PortableLifeTest, InstalledCopyChangesNothingAtClose) {
     EXPECT_TRUE(fs::exists(dir.path() / "data" / "Ombrevale" / "Vantoscope" / "Vantoscope.log"));
 }
 
+// The package is installed, but this copy lies elsewhere: it is portable all the same.
+TEST_F(PortableLifeTest, CopyOutsideTheInstallLocationIsPortable) {
+    dir.write("usr/bin/vantoscope", "the installed copy");
+    dir.write(
+        "etc/registry.d/vantoscope.reg",
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vantoscope]\r\n"
+        "\"DisplayName\"=\"Ombrevale Vantoscope 1.0.0.0\"\r\n\"InstallLocation\"=\"" +
+            (dir.path() / "usr" / "bin").string() + "\"\r\n");
+    Start({}, exe);
+    ASSERT_TRUE(WaitForCheckToEnd());
+    EXPECT_TRUE(Contains(Messages(*window_->EventLog()), "Portable : Yes"));
+    {
+        RegKey key;
+        ASSERT_TRUE(key.Open(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale\\Vantoscope", RegAccess::ReadWrite));
+        ASSERT_TRUE(key.WriteString("Language", "pt"));
+    }
+    window_->close();
+    window_.reset();
+    EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "Language", "?"), "pt") << "settings.ini is written back";
+    EXPECT_FALSE(KeyExists("SOFTWARE\\Ombrevale\\Vantoscope"));
+}
+
+// The real program with a display that cannot be opened: the table instead of Qt's abort.
+TEST(ProgramWithoutDisplay, UnreachableDisplayPrintsTheTableAndSaysWhy) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":57015"));  // no server there
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VS_PROGRAM), {});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("PID"));
+    EXPECT_TRUE(p.readAllStandardError().contains(
+        "vantoscope: the display :57015 cannot be opened; printing the connection table instead"));
+}
+
 // The real program, copied into a folder of its own, ended by a signal.
 TEST_F(PortableLifeTest, SigtermClosesTheProgramAsQuitDoes) {
     fs::copy_file(VS_PROGRAM, exe, fs::copy_options::overwrite_existing);

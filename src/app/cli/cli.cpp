@@ -8,20 +8,26 @@
 #include "monitor/connection_filters.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
+#include "platform/build_info.h"
 #include "platform/display.h"
 #include "platform/files.h"
 #include "platform/program_identity.h"
 #include "productinfo/U_OrvoFct.h"
 #include "support/U_UnicodeUtils.h"
+#include "support/text_utils.h"
+#include "support/uninstall_entries.h"
 
 namespace vanto::cli {
 
 std::string Usage() {
+    // The GNU layout ("  or:", an option's text after two blanks or on the next line), which
+    // the manual page is made from.
     return "Usage: vantoscope [/minimized]\n"
-           "       vantoscope --list [--all] [--format text|csv|json]\n"
-           "       vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
-           "       vantoscope --check-update [--update-url BASE]\n"
-           "       vantoscope --help\n"
+           "  or:  vantoscope --list [--all] [--format text|csv|json]\n"
+           "  or:  vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
+           "  or:  vantoscope --check-update [--update-url BASE]\n"
+           "  or:  vantoscope --portable-status\n"
+           "  or:  vantoscope --help | --version\n"
            "\n"
            "Without options Vantoscope opens its window, which lists every IPv4 TCP connection\n"
            "and listener and every UDP endpoint with the process that owns it, refreshed once a\n"
@@ -30,7 +36,8 @@ std::string Usage() {
            "  --list             print one snapshot of the connections and exit\n"
            "  --all              with --list: every row, also system processes (PID 0 and 4),\n"
            "                     listeners, UDP endpoints and connections to 127.0.0.1\n"
-           "  --identify PATH... print the product name, company and version of each file and\n"
+           "  --identify PATH...\n"
+           "                     print the product name, company and version of each file and\n"
            "                     exit; a file that is missing or cannot be read is named after\n"
            "                     its file name\n"
            "  --verbose          with --identify: also the fixed file version and the eight\n"
@@ -43,13 +50,19 @@ std::string Usage() {
            "                     when up to date, 10 when a newer version exists, 1 on failure\n"
            "  --update-url BASE  with --check-update: the service's scheme and host (a mirror,\n"
            "                     a test server) instead of the maker's\n"
+           "  --portable-status  print whether this copy runs portable, as the window's log\n"
+           "                     says it (\"Portable : Yes\" or \"Portable : No\"), and exit\n"
            "  /minimized         start the window hidden in the notification area\n"
-           "  -h, --help         show this help and exit\n";
+           "  -h, --help         show this help and exit\n"
+           "  --version          print the name and version and exit\n";
 }
+
+std::string VersionLine() { return std::string(build::kProductName) + " " + build::kVersion; }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult r;
-    bool list = false, identify = false, help = false, format_given = false, only_paths = false;
+    bool list = false, identify = false, help = false, version = false, portable_status = false, format_given = false,
+         only_paths = false;
     bool check_update = false, update_url_given = false;
     std::vector<std::string> loose;  // arguments that are not options: paths for --identify
     std::string dash_word;           // the first "-x" that is none of ours: a path only after "--"
@@ -87,6 +100,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             r.options.all = true;
         } else if (a == "--help" || a == "-h") {
             help = true;
+        } else if (a == "--version") {
+            version = true;
+        } else if (a == "--portable-status") {
+            portable_status = true;
         } else if (a == "/minimized") {
             r.options.minimized = i == 0;
             if (i != 0) loose.push_back(a);
@@ -113,6 +130,17 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (help) {
         r.options.mode = Mode::Help;
+        return r;
+    }
+    if (version) {
+        r.options.mode = Mode::Version;
+        return r;
+    }
+    if (portable_status) {
+        if (list || identify || check_update || !loose.empty() || only_paths || r.options.all || r.options.verbose ||
+            format_given || update_url_given)
+            return fail("--portable-status takes no other argument");
+        r.options.mode = Mode::PortableStatus;
         return r;
     }
     if (list && identify) return fail("--list and --identify cannot be combined");
@@ -200,9 +228,13 @@ Table IdentifyTable(const std::vector<std::string>& paths, bool verbose) {
         std::vector<std::string> row = {path, info.ProductName, info.Company, version};
         if (verbose) {
             const FileVersionInfoRec v = ReadVersionInfo(path);
-            row.insert(row.end(), {platform::WideToAnsi(GetFileVersionText(platform::AnsiToWide(path))),
-                                   v.FileDescription, v.CompanyName, v.FileVersion, v.InternalName, v.LegalCopyright,
-                                   v.OriginalFilename, v.ProductName, v.ProductVersion});
+            const std::wstring wide = platform::AnsiToWide(path);
+            // A folder is no file either, but "File not found" would send the user looking for it.
+            std::string file_version = DirectoryExistsWide(wide) ? std::string(kIsAFolderText)
+                                                                 : platform::WideToAnsi(GetFileVersionText(wide));
+            row.insert(row.end(),
+                       {std::move(file_version), v.FileDescription, v.CompanyName, v.FileVersion, v.InternalName,
+                        v.LegalCopyright, v.OriginalFilename, v.ProductName, v.ProductVersion});
         }
         t.rows.push_back(std::move(row));
     }
@@ -216,7 +248,7 @@ int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
     platform::StartProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     TConnectionArray snapshot;
     TakeSnapshot(snapshot);
-    if (HasUnknownOwners(snapshot)) err << "vantoscope: " << kUnknownOwnerNotice << "\n";
+    if (HasUnknownOwners(snapshot)) err << "vantoscope: " << UnknownOwnerNotice() << "\n";
     // No window waits on us: name the programs from the index, not the file alone.
     platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     // Each process is named once, however many rows it owns: naming is most of the cost.
@@ -247,13 +279,24 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     // Text only goes somewhere a person reads it once the window program has a console.
     if (!p.ok || p.options.mode != Mode::Window || !window) platform::UseParentConsole();
     if (!p.ok) {
-        err << "vantoscope: " << p.error << "\n" << Usage();
+        // The one line that matters, and where the rest is (as GNU programs do).
+        err << "vantoscope: " << p.error << "\n" << kTryHelp << "\n";
         return 2;
     }
     switch (p.options.mode) {
     case Mode::Help:
         out << Usage();
         return 0;
+    case Mode::PortableStatus:
+        // The same test as the window's: by display name, and by the entry's install location.
+        out << "Portable : " << BoolToYesNo(!IsInstalled(kInstalledDisplayNamePrefix, platform::GetExecutablePath()))
+            << "\n";
+        out.flush();
+        return out ? 0 : 1;
+    case Mode::Version:
+        out << VersionLine() << "\n";
+        out.flush();
+        return out ? 0 : 1;
     case Mode::List:
         return PrintList(p.options, out, err);
     case Mode::Identify:
@@ -266,7 +309,9 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         break;
     }
     if (window) return window(p.options);
-    err << "vantoscope: no display found; printing the connection table instead\n";
+    std::string why = platform::DisplayUnavailableReason();
+    if (why.empty()) why = "no display found";
+    err << "vantoscope: " << why << "; printing the connection table instead\n";
     return PrintList(p.options, out, err);
 }
 

@@ -2,8 +2,9 @@
 // SPDX-FileCopyrightText: Ombrevale
 //
 // The command line of the one executable: the window (default), the headless connection
-// table (--list), the naming of executables (--identify) and help. The window itself is passed in by the caller, so this code and
-// its tests need no Qt.
+// table (--list), the naming of executables (--identify), whether the copy is portable,
+// help and the version. The window itself is passed in by the caller, so this code and its
+// tests need no Qt.
 #pragma once
 
 #include <functional>
@@ -16,7 +17,7 @@
 
 namespace vanto::cli {
 
-enum class Mode { Window, List, Identify, Help, CheckUpdate };
+enum class Mode { Window, List, Identify, Help, Version, PortableStatus, CheckUpdate };
 
 struct Options {
     Mode mode = Mode::Window;
@@ -27,6 +28,9 @@ struct Options {
     std::vector<std::string> paths;  // --identify: the files to name, in order
     std::string update_url;          // --check-update: the service's base instead of the maker's
 };
+
+// Said after a usage error's one line.
+inline constexpr const char* kTryHelp = "Try 'vantoscope --help' for more information.";
 
 // Exit codes of --check-update.
 inline constexpr int kExitUpToDate = 0;
@@ -42,10 +46,15 @@ struct ParseResult {
 // Arguments without the program name.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
 std::string Usage();
+// "Vantoscope" and the four-part version, as --version prints it (without the line end).
+std::string VersionLine();
 
 // The rows the window shows by default (or every row with `all`), one per record.
 Table ConnectionTable(const TConnectionArray& connections, bool all,
                       const std::function<std::string(std::uint32_t pid)>& process_text);
+
+// The file-version cell of --identify --verbose for a path that is a folder.
+inline constexpr const char* kIsAFolderText = "Is a folder, not a file";
 
 // One row per path: the path, its product name, company and version; with `verbose` also the
 // fixed file version and the eight version-resource strings. A missing or unreadable file

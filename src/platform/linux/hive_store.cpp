@@ -48,6 +48,18 @@ std::string HivePath(RegRoot root) {
     return "/etc/ombrevale/registry.reg";
 }
 
+// The drop-in folder of installed packages (files they own and remove with themselves).
+// VANTOSCOPE_PACKAGE_REGISTRY_D names another; a machine hive named by VANTOSCOPE_MACHINE_HIVE
+// stands alone with its own "registry.d" unless a package folder is named too, so that tests
+// never see what is installed on the machine.
+std::string PackageDropInFolder() {
+    const char* over = std::getenv("VANTOSCOPE_PACKAGE_REGISTRY_D");
+    if (over != nullptr && over[0] != '\0') return over;
+    const char* hive = std::getenv("VANTOSCOPE_MACHINE_HIVE");
+    if (hive != nullptr && hive[0] != '\0') return {};
+    return "/usr/share/ombrevale/registry.d";
+}
+
 FileIdentity Identify(const std::string& path) {
     FileIdentity id;
     struct stat st {};
@@ -213,22 +225,27 @@ HiveSnapshot HiveStore::LoadLocked(RegRoot root, const std::string& path, bool f
 
 HiveSnapshot HiveStore::WithDropIns(RegRoot root, const std::string& hive_path, const HiveSnapshot& hive) {
     constexpr std::size_t kMaxDropIns = 256;
-    const std::string folder = posix_io::ParentFolder(hive_path) + "/registry.d";
+    // The packages' folder first, then the administrator's beside the hive, whose files win.
     std::vector<std::string> files;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* de = ::readdir(dir)) {
-            const std::string name = de->d_name;
-            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".reg") == 0 && name.front() != '.') {
-                std::string file = folder;
-                file += '/';
-                file += name;
-                files.push_back(std::move(file));
+    for (const std::string& folder : {PackageDropInFolder(), posix_io::ParentFolder(hive_path) + "/registry.d"}) {
+        if (folder.empty()) continue;
+        std::vector<std::string> here;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* de = ::readdir(dir)) {
+                const std::string name = de->d_name;
+                if (name.size() > 4 && name.compare(name.size() - 4, 4, ".reg") == 0 && name.front() != '.') {
+                    std::string file = folder;
+                    file += '/';
+                    file += name;
+                    here.push_back(std::move(file));
+                }
             }
+            ::closedir(dir);
         }
-        ::closedir(dir);
+        std::sort(here.begin(), here.end());
+        files.insert(files.end(), here.begin(), here.end());
     }
     if (files.empty()) return hive;
-    std::sort(files.begin(), files.end());
     if (files.size() > kMaxDropIns) files.resize(kMaxDropIns);
 
     std::vector<FileIdentity> ids = {Identify(hive_path)};

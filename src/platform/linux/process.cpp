@@ -92,4 +92,38 @@ bool GetProcessListName(std::uint32_t pid, std::string& name) {
     return true;
 }
 
+bool StatusAllowsLookingIntoEveryProcess(const std::string& status) {
+    constexpr unsigned kCapDacReadSearch = 2;
+    constexpr unsigned kCapSysPtrace = 19;
+    const std::size_t at = status.find("\nCapEff:");
+    if (at == std::string::npos) return false;
+    std::size_t i = at + 8;
+    while (i < status.size() && (status[i] == ' ' || status[i] == '\t')) ++i;
+    unsigned long long mask = 0;
+    std::size_t digits = 0;
+    for (; i < status.size() && digits < 16; ++i, ++digits) {
+        const char c = status[i];
+        unsigned v;
+        if (c >= '0' && c <= '9')
+            v = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            v = static_cast<unsigned>(c - 'A' + 10);
+        else
+            break;
+        mask = (mask << 4) | v;
+    }
+    if (digits == 0) return false;
+    const unsigned long long wanted = (1ull << kCapDacReadSearch) | (1ull << kCapSysPtrace);
+    return (mask & wanted) == wanted;
+}
+
+bool MayLookIntoEveryProcess() {
+    std::string status;
+    if (posix_io::ReadBoundedFile("/proc/self/status", std::size_t{64} * 1024, status) != posix_io::ReadResult::Ok)
+        return false;
+    return StatusAllowsLookingIntoEveryProcess(status);
+}
+
 }  // namespace vanto::platform

@@ -7,8 +7,9 @@
 // A user hive that does not parse is moved aside whole, once, to a dated name beside it (never
 // deleted, never overwritten); the user is told and the program goes on with a fresh hive. A
 // hive that cannot be read is never written: the program sees it empty and says so once.
-// The machine hive also takes in the drop-in files of "registry.d" beside it (installed
-// packages put their uninstall entries there), read only like the hive itself.
+// The machine hive also takes in the drop-in files of /usr/share/ombrevale/registry.d (installed
+// packages put their uninstall entries there) and of "registry.d" beside it (the
+// administrator's), read only like the hive itself.
 // This file is the key API; the files are kept by hive_store.h, their text read by hive_text.h.
 #include "platform/registry.h"
 

@@ -9,6 +9,10 @@
 
 namespace vanto::platform {
 
+std::string DisplayUnavailableReason() {
+    return HasDisplay() ? std::string() : std::string("no display found (a service session has no desktop)");
+}
+
 bool HasDisplay() {
     HWINSTA station = GetProcessWindowStation();
     if (station == nullptr) return true;  // cannot tell: let the window try

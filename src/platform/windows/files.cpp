@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <climits>
 #include <cstring>
 
 namespace vanto::platform {
@@ -280,6 +281,57 @@ std::string GetVirtualStoreRoot() {
     constexpr int kCsidlLocalAppData = 28;
     const std::string local = GetSpecialFolderPath(kCsidlLocalAppData);
     return local.empty() ? std::string() : local + "\\VirtualStore\\";
+}
+
+namespace {
+
+// The full path of a folder in wide form, "/" as "\\", without trailing separators but a root's.
+std::wstring FullFolderPath(const std::string& path) {
+    const std::wstring wide = AnsiToWide(path);
+    const DWORD need = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (need == 0 || need > 32768) return {};
+    std::wstring full(need, L'\0');
+    const DWORD got = GetFullPathNameW(wide.c_str(), need, full.data(), nullptr);
+    if (got == 0 || got >= need) return {};
+    full.resize(got);
+    for (wchar_t& c : full)
+        if (c == L'/') c = L'\\';
+    // A short (8.3) name and its long name are the same folder.
+    const DWORD long_need = GetLongPathNameW(full.c_str(), nullptr, 0);
+    if (long_need > 0 && long_need <= 32768) {
+        std::wstring longer(long_need, L'\0');
+        const DWORD long_got = GetLongPathNameW(full.c_str(), longer.data(), long_need);
+        if (long_got > 0 && long_got < long_need) full.assign(longer.data(), long_got);
+    }
+    while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+    return full;
+}
+
+bool FolderIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return ok != FALSE && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+bool IsSameFolder(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    const std::wstring fa = FullFolderPath(a), fb = FullFolderPath(b);
+    if (fa.empty() || fb.empty()) return false;
+    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+    const bool has_a = FolderIdentity(fa, ia), has_b = FolderIdentity(fb, ib);
+    if (!has_a || !has_b) return false;
+    if (ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+        ia.nFileIndexLow == ib.nFileIndexLow && (ia.nFileIndexHigh | ia.nFileIndexLow) != 0)
+        return true;
+    // Some file systems give no stable index; the names then decide, compared as NTFS does.
+    return fa.size() <= static_cast<std::size_t>(INT_MAX) && fb.size() <= static_cast<std::size_t>(INT_MAX) &&
+           CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(), static_cast<int>(fb.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace vanto::platform

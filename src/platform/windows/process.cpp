@@ -61,4 +61,16 @@ bool GetProcessListName(std::uint32_t pid, std::string& name) {
     return found;
 }
 
+bool MayLookIntoEveryProcess() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const BOOL ok = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return ok != FALSE && elevation.TokenIsElevated != 0;
+}
+
+bool StatusAllowsLookingIntoEveryProcess(const std::string&) { return false; }
+
 }  // namespace vanto::platform

@@ -6,6 +6,8 @@
 #include "monitor/connection_filters.h"
 #include "monitor/connection_snapshot.h"
 #include "monitor/process_identity.h"
+#include "platform/process.h"
+#include "testsupport/test_support.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -126,4 +128,51 @@ TEST(UnknownOwner, OwnSocketsAndSystemRowsAreNotUnknown) {
     EXPECT_FALSE(HasUnknownOwners(snap));
     EXPECT_EQ(PidToStr(4), "4");
     EXPECT_EQ(PidToStr(0), "0");
+}
+
+// The notice says what would help: with the rights nothing would, so it says why instead; the
+// README is named only where it is installed.
+TEST(UnknownOwner, NoticeFitsTheRightsAndNamesOnlyAShippedReadme) {
+    const std::string with_rights = UnknownOwnerNotice(true, "/usr/share/doc/vantoscope/README.md.gz");
+    EXPECT_NE(with_rights.find("no process this system lets the program see"), std::string::npos);
+    EXPECT_EQ(with_rights.find("cap_"), std::string::npos) << "no capability to give";
+    EXPECT_EQ(with_rights.find("README"), std::string::npos);
+
+    const std::string shipped = UnknownOwnerNotice(false, "/usr/share/doc/vantoscope/README.md.gz");
+    EXPECT_NE(shipped.find("cap_dac_read_search and cap_sys_ptrace"), std::string::npos);
+    EXPECT_NE(shipped.find("\"Seeing every owner on Linux\" of /usr/share/doc/vantoscope/README.md.gz"),
+              std::string::npos);
+    const std::string bare = UnknownOwnerNotice(false, "");
+    EXPECT_EQ(bare.find("README"), std::string::npos);
+    EXPECT_NE(bare.find("with setcap."), std::string::npos);
+
+    vanto::testing::TempDir dir;
+    dir.write("usr/bin/vantoscope", "x");
+    const std::string readme = dir.write("usr/share/doc/vantoscope/README.md.gz", "x").string();
+    EXPECT_EQ(ShippedReadme((dir.path() / "usr" / "bin" / "vantoscope").string()), readme);
+    dir.write("build/vantoscope", "x");
+    EXPECT_EQ(ShippedReadme((dir.path() / "build" / "vantoscope").string()), "") << "not in a bin folder";
+    EXPECT_EQ(ShippedReadme((dir.path() / "opt" / "bin" / "vantoscope").string()), "") << "no README there";
+    EXPECT_EQ(ShippedReadme("vantoscope"), "");
+}
+
+TEST(UnknownOwner, RightsAreBothCapabilitiesInTheEffectiveSet) {
+    struct Case {
+        const char* status;
+        bool allowed;
+    } cases[] = {
+        {"Name:\tx\nCapInh:\t0000000000000000\nCapPrm:\t000001ffffffffff\nCapEff:\t000001ffffffffff\n", true},  // root
+        {"Name:\tx\nCapEff:\t0000000000080004\n", true},                              // exactly the two
+        {"Name:\tx\nCapEff:\t0000000000000004\n", false},                             // dac_read_search alone
+        {"Name:\tx\nCapEff:\t0000000000080000\n", false},                             // sys_ptrace alone
+        {"Name:\tx\nCapPrm:\t0000000000080004\nCapEff:\t0000000000000000\n", false},  // permitted, not effective
+        {"Name:\tx\nCapEff:\tzz\n", false},
+        {"Name:\tx\n", false},
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::StatusAllowsLookingIntoEveryProcess(c.status), c.allowed) << c.status;
+    // This process: as the kernel says.
+    EXPECT_EQ(platform::MayLookIntoEveryProcess(),
+              platform::StatusAllowsLookingIntoEveryProcess(vanto::testing::readFile("/proc/self/status")));
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // SPDX-FileCopyrightText: Ombrevale
 //
-// The machine hive's drop-in folder: "registry.d/*.reg" beside the hive, merged over it in
-// name order, read only, a broken drop-in left out, changes seen at the next read.
+// The machine hive's drop-in folders: the packages' and "registry.d/*.reg" beside the hive,
+// merged over it in name order, read only, a broken drop-in left out, changes seen at the
+// next read.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -72,6 +73,26 @@ TEST_F(DropInTest, DropInsWorkWithoutAHiveAndAreNeverWritten) {
     EXPECT_FALSE(DeleteRegistryTree(RegRoot::LocalMachine, std::string(kUninstall) + "\\Vantoscope"));
     EXPECT_EQ(vanto::testing::readFile(dir.path() / "etc" / "registry.d" / "vantoscope.reg"), text);
     EXPECT_FALSE(fs::exists(dir.path() / "etc" / "registry.reg"));
+}
+
+// Packages put their entries under /usr (files a package owns and removes); the
+// administrator's folder beside the hive is read after it and wins.
+TEST_F(DropInTest, PackageFolderIsReadBeforeTheAdministratorsFolder) {
+    ScopedEnv packages{"VANTOSCOPE_PACKAGE_REGISTRY_D", (dir.path() / "usr" / "registry.d").string()};
+    dir.write("usr/registry.d/vantoscope.reg", Entry("Vantoscope", "Ombrevale Vantoscope 1.0.0.0"));
+    dir.write("usr/registry.d/tool.reg", Entry("Tool", "Packaged Tool"));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Tool", "Vantoscope"}));
+    EXPECT_EQ(DisplayName("Tool"), "Packaged Tool");
+    dir.write("etc/registry.d/00-tool.reg", Entry("Tool", "Local Tool"));
+    EXPECT_EQ(DisplayName("Tool"), "Local Tool") << "the administrator's file wins, whatever its name";
+    fs::remove(dir.path() / "usr" / "registry.d" / "vantoscope.reg");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Tool"});
+}
+
+TEST_F(DropInTest, AnOverriddenMachineHiveIgnoresTheInstalledPackagesFolder) {
+    // Whatever is installed on this machine under /usr/share/ombrevale/registry.d stays out.
+    ScopedEnv packages{"VANTOSCOPE_PACKAGE_REGISTRY_D", nullptr};
+    EXPECT_TRUE(Entries().empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -87,4 +88,57 @@ TEST(IsInstalled, OwnEntryInAnyLetterCase) {
     ScopedHives hives;
     hives.user({{std::string(kUserUninstall) + "Ombrevale Vantoscope_is1", {{"Publisher", "Ombrevale"}}, {}}});
     EXPECT_TRUE(IsInstalled());
+}
+
+// With the program installed, only the copy in the entry's install location counts as
+// installed; a copy anywhere else (a build folder, a USB stick) is portable.
+TEST(IsInstalled, OnlyTheCopyInTheEntrysInstallLocation) {
+    TempDir where;
+    const std::string here = where.write("usr/bin/vantoscope", "program").string();
+    const std::string stick = where.write("media/stick/vantoscope", "copy").string();
+    const std::string bin = (where.path() / "usr" / "bin").string();
+    std::filesystem::create_directory_symlink(where.path() / "usr", where.path() / "usr-link");
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> values;
+        bool here_installed;
+        bool stick_installed;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", bin}}, true, false},
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", bin + "/"}}, true, false},
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", "\"" + bin + "\""}}, true, false},
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"},
+               {"InstallLocation", (where.path() / "usr-link" / "bin").string()}},
+              true,
+              false},
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", bin + "/../bin"}}, true, false},
+             // No location: every copy counts, as before.
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}}, true, true},
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", ""}}, true, true},
+             // A location that does not exist (uninstalled by hand) makes no copy installed.
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", bin + "-gone"}}, false, false},
+             // The file itself is no folder.
+             {{{"DisplayName", "Ombrevale Vantoscope 1.0.0.0"}, {"InstallLocation", here}}, false, false},
+             // Another program's entry in this folder decides nothing.
+             {{{"DisplayName", "Other Tool"}, {"InstallLocation", bin}}, false, false},
+         }) {
+        ScopedHives hives;
+        hives.machine({{std::string(kMachineUninstall) + "Vantoscope", c.values, {}}});
+        const std::string what = c.values.size() > 1 ? c.values[1].second : "no location";
+        EXPECT_EQ(IsInstalled(kInstalledDisplayNamePrefix, here), c.here_installed) << what;
+        EXPECT_EQ(IsInstalled(kInstalledDisplayNamePrefix, stick), c.stick_installed) << what;
+    }
+    // Two entries: the copy is installed when either names its folder.
+    ScopedHives hives;
+    hives.machine({{std::string(kMachineUninstall) + "Vantoscope",
+                    {{"DisplayName", "Ombrevale Vantoscope 1.0"}, {"InstallLocation", bin}},
+                    {}}});
+    hives.user({{std::string(kUserUninstall) + "Vantoscope",
+                 {{"DisplayName", "Ombrevale Vantoscope 1.0"},
+                  {"InstallLocation", (where.path() / "media" / "stick").string()}},
+                 {}}});
+    EXPECT_TRUE(IsInstalled(kInstalledDisplayNamePrefix, here));
+    EXPECT_TRUE(IsInstalled(kInstalledDisplayNamePrefix, stick));
+    // The name-only test the product rules use is unchanged.
+    EXPECT_TRUE(IsInstalled(kInstalledDisplayNamePrefix));
 }
