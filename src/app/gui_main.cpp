@@ -40,6 +40,10 @@ void CloseOnTerminationRequests(TMaindlg& window) {
 
 int RunMainWindow(int& argc, char** argv, const cli::Options& options) {
     (void)options;  // the window reads its parameter itself, as the first one given
+    // Before anything slow (the one-copy check, a hive lock held by another program, the
+    // window itself): a request to end that comes during start-up is kept and answered as
+    // Quit once the event loop runs, instead of ending the program on the spot.
+    platform::TerminationRequestDescriptor();
     int code = 0;
     {
         QApplication app(argc, argv);

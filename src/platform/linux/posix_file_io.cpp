@@ -83,6 +83,30 @@ ReadResult ReadBoundedFile(const std::string& path, std::size_t limit, std::stri
     return ReadResult::Ok;
 }
 
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+            ++p;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
 std::string ParentFolder(const std::string& path) {
     auto pos = path.find_last_of('/');
     if (pos == std::string::npos) return ".";

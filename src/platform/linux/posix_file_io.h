@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace vanto::platform::posix_io {
 
@@ -45,6 +46,9 @@ private:
 // The user's home folder: $HOME when it is absolute, else the password database; empty
 // when neither knows.
 std::string HomeFolder();
+
+// Windows-style wildcard match: * any run, ? one character, ASCII letters fold.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // The folder part of a path ("." when it has none).
 std::string ParentFolder(const std::string& path);
