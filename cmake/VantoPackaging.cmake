@@ -16,7 +16,7 @@ include(GNUInstallDirs)
 # Where the package puts the program; the uninstall entry names it.
 set(VS_PACKAGE_PREFIX "/usr")
 set(VS_INSTALL_LOCATION "${VS_PACKAGE_PREFIX}/${CMAKE_INSTALL_BINDIR}")
-# The machine hive's folder is fixed (src/platform/linux/registry.cpp), whatever the prefix.
+# The machine hive's folder is fixed (src/platform/linux/hive_store.cpp), whatever the prefix.
 set(VS_REGISTRY_DROPIN_DIR "/etc/ombrevale/registry.d")
 
 configure_file("${PROJECT_SOURCE_DIR}/packaging/uninstall-entry.reg.in"

@@ -3,16 +3,14 @@
 //
 // libFuzzer harness for the REGEDIT4 hive reader: any text either fails to parse or parses
 // into a tree whose written form parses again into the very same written form.
-//
-// The parser is internal to the registry backend, so its source is compiled into this harness.
-#include "platform/linux/registry.cpp"
+#include "platform/linux/hive_text.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace vanto::platform;
+    using namespace vanto::platform::linux_backend;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     ParseOutcome first = ParseHive(text, "HKEY_CURRENT_USER");
     if (!first.root) return 0;

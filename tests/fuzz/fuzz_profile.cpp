@@ -3,16 +3,14 @@
 //
 // libFuzzer harness for the profile (INI) reader: every section and entry of any text can be
 // looked up, and the text written back reads as the same lines.
-//
-// The reader is internal to the profile backend, so its source is compiled into this harness.
-#include "platform/linux/profile.cpp"
+#include "platform/linux/ini_text.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace vanto::platform;
+    using namespace vanto::platform::linux_backend;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const IniText ini = ParseIni(text);
     std::size_t found = 0;

@@ -2,12 +2,14 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "platform/linux/posix_file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -112,6 +114,30 @@ std::string ParentFolder(const std::string& path) {
     if (pos == std::string::npos) return ".";
     if (pos == 0) return "/";
     return path.substr(0, pos);
+}
+
+std::string JoinPath(const std::string& folder, std::string_view name) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path += folder;
+    path += '/';
+    path += name;
+    return path;
+}
+
+std::vector<std::string> SortedFolderNames(const std::string& folder, std::size_t max_items) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string_view n = d->d_name;
+        if (n == "." || n == "..") continue;
+        names.emplace_back(n);
+        if (names.size() >= max_items) break;
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& content, unsigned mode,

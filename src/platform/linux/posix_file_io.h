@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vanto::platform::posix_io {
 
@@ -52,5 +53,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // The folder part of a path ("." when it has none).
 std::string ParentFolder(const std::string& path);
+
+// "folder/name".
+std::string JoinPath(const std::string& folder, std::string_view name);
+
+// The names of a folder's items but "." and "..", at most `max_items` of them, sorted, so that
+// equal folders give equal answers. Empty when the folder cannot be listed.
+std::vector<std::string> SortedFolderNames(const std::string& folder, std::size_t max_items);
 
 }  // namespace vanto::platform::posix_io

@@ -6,6 +6,7 @@
 // while holding a lock on its folder, so a concurrent writer's entry is not lost.
 #include "platform/profile.h"
 
+#include "platform/linux/ini_text.h"
 #include "platform/linux/posix_file_io.h"
 
 #include <sys/stat.h>
@@ -17,121 +18,17 @@
 
 namespace vanto::platform {
 
+using linux_backend::Classify;
+using linux_backend::IniText;
+using linux_backend::Line;
+using linux_backend::LineKind;
+using linux_backend::ParseIni;
+using linux_backend::RenderIni;
+using linux_backend::Trim;
+
 namespace {
 
 constexpr std::size_t kMaxProfileSize = std::size_t{16} * 1024 * 1024;
-
-bool Blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string Trim(std::string_view s) {
-    while (!s.empty() && Blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && Blank(s.back())) s.remove_suffix(1);
-    return std::string(s);
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-enum class LineKind { Other, Section, Entry };
-
-struct Line {
-    std::string text;  // as in the file, without its line break
-    LineKind kind = LineKind::Other;
-    std::string name;   // section or entry name, trimmed
-    std::string value;  // entry text, trimmed
-    int eol = -1;       // 1: ended in CR LF, 0: in LF; -1 (a new line): the file's style
-};
-
-struct IniText {
-    std::vector<Line> lines;
-    bool crlf = false;
-    bool bom = false;
-
-    // Index of the first section of that name, or lines.size().
-    std::size_t FindSection(const std::string& section) const {
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i].kind == LineKind::Section && EqualsNoCase(lines[i].name, section)) return i;
-        }
-        return lines.size();
-    }
-    std::size_t SectionEnd(std::size_t header) const {
-        std::size_t i = header + 1;
-        while (i < lines.size() && lines[i].kind != LineKind::Section) ++i;
-        return i;
-    }
-    const Line* FindEntry(const std::string& section, const std::string& entry) const {
-        std::size_t header = FindSection(section);
-        if (header == lines.size()) return nullptr;
-        for (std::size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
-            if (lines[i].kind == LineKind::Entry && EqualsNoCase(lines[i].name, entry)) return &lines[i];
-        }
-        return nullptr;
-    }
-};
-
-Line Classify(std::string text, bool in_section) {
-    Line line;
-    line.text = std::move(text);
-    std::string trimmed = Trim(line.text);
-    if (trimmed.empty() || trimmed.front() == ';') return line;
-    if (trimmed.front() == '[') {
-        std::size_t close = trimmed.find(']');
-        line.kind = LineKind::Section;
-        line.name = Trim(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos : close - 1));
-        return line;
-    }
-    std::size_t eq = trimmed.find('=');
-    if (!in_section || eq == std::string::npos) return line;
-    line.name = Trim(std::string_view(trimmed).substr(0, eq));
-    if (line.name.empty()) return line;
-    line.kind = LineKind::Entry;
-    line.value = Trim(std::string_view(trimmed).substr(eq + 1));
-    return line;
-}
-
-IniText ParseIni(std::string_view content) {
-    IniText ini;
-    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
-        ini.bom = true;
-        content.remove_prefix(3);
-    }
-    std::size_t first_nl = content.find('\n');
-    ini.crlf = first_nl != std::string_view::npos && first_nl > 0 && content[first_nl - 1] == '\r';
-    bool in_section = false;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t nl = content.find('\n', start);
-        std::string_view raw = content.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
-        const bool cr = !raw.empty() && raw.back() == '\r';
-        if (cr) raw.remove_suffix(1);
-        Line line = Classify(std::string(raw), in_section);
-        // Each line keeps its own ending: a file of mixed endings is written back as it was.
-        line.eol = cr ? 1 : 0;
-        if (line.kind == LineKind::Section) in_section = true;
-        ini.lines.push_back(std::move(line));
-        if (nl == std::string_view::npos) break;
-        start = nl + 1;
-    }
-    return ini;
-}
-
-std::string RenderIni(const IniText& ini) {
-    std::string out = ini.bom ? "\xEF\xBB\xBF" : "";
-    for (const auto& line : ini.lines) {
-        out += line.text;
-        out += (line.eol < 0 ? ini.crlf : line.eol == 1) ? "\r\n" : "\n";
-    }
-    return out;
-}
 
 // The file as it is now; false when it exists but cannot be read whole.
 bool LoadIni(const std::string& file, IniText& ini) {

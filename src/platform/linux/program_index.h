@@ -6,7 +6,8 @@
 // Snap exports, with the AppStream metadata of their applications. The package part: the files
 // of every dpkg package, for which package owns a file. Each is built in one pass from a
 // snapshot of the environment and keeps its own change stamps, then is read-only, so lookups
-// share it between threads freely.
+// share it between threads freely. The names part is built in name_index.cpp, the package part
+// in package_index.cpp over the table of file_owner_table.h.
 #pragma once
 
 #include <sys/types.h>
@@ -20,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/linux/file_owner_table.h"
 #include "platform/program_identity.h"
 
 namespace vanto::platform {
@@ -53,6 +55,9 @@ struct IndexedApplication {
     std::string release;     // newest AppStream release
 };
 
+// The most items of one folder a build lists (folders anybody may fill).
+inline constexpr std::size_t kMaxIndexFolderItems = 50000;
+
 // A folder or file whose change means the index is out of date.
 struct IndexStamp {
     std::string path;
@@ -74,28 +79,6 @@ struct IndexStamps {
     void Add(const std::string& path) { stamps.push_back(StampOf(path)); }
     // True when a folder or file the build read has changed since.
     bool Outdated() const;
-};
-
-// Which package owns a file: an open-addressing table over views into the .list texts, so
-// that hundreds of thousands of files cost two flat arrays and no allocation per file.
-class FileOwnerTable {
-public:
-    void Reserve(std::size_t files);
-    // Keeps the first owner of a file.
-    void Insert(std::string_view file, std::uint32_t owner);
-    // The owner of `file`, or -1.
-    std::int64_t Find(std::string_view file) const;
-    std::size_t size() const { return entries_.size(); }
-
-private:
-    struct Entry {
-        const char* data;
-        std::uint32_t size;
-        std::uint32_t owner;
-        std::uint64_t hash;
-    };
-    std::vector<Entry> entries_;
-    std::vector<std::uint32_t> slots_;  // entry index + 1; 0 is a free slot
 };
 
 class NameIndex {
