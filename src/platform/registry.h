@@ -122,4 +122,9 @@ std::vector<std::string> TakeRegistryNotices();
 // for the root itself, and when access is refused.
 bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view = RegView::Native);
 
+// Removes the temporary files that writes of the user's registry cut short by a crash left
+// beside it (plain files of its own naming, at least `min_age_seconds` old); how many went.
+// Windows: the system keeps its registry, nothing to do (0).
+int RemoveLeftoverRegistryTemporaryFiles(std::uint32_t min_age_seconds);
+
 }  // namespace vanto::platform

@@ -11,9 +11,11 @@
 // packages put their uninstall entries there), read only like the hive itself.
 // This file is the key API; the files are kept by hive_store.h, their text read by hive_text.h.
 #include "platform/registry.h"
+#include "platform/safe_files.h"
 
 #include "platform/linux/hive_store.h"
 #include "platform/linux/hive_text.h"
+#include "platform/linux/posix_file_io.h"
 
 #include <functional>
 #include <string_view>
@@ -22,6 +24,7 @@
 
 namespace vanto::platform {
 
+using linux_backend::HivePath;
 using linux_backend::HiveSnapshot;
 using linux_backend::HiveStore;
 using linux_backend::KeyNode;
@@ -226,14 +229,15 @@ bool RegKey::WriteDword(const std::string& name, std::uint32_t number) {
 bool RegKey::DeleteValue(const std::string& name) {
     if (!impl_) return false;
     return impl_->Modify([&](KeyNode& node) {
-        for (auto it = node.values.begin(); it != node.values.end(); ++it) {
-            if (EqualsNoCase(it->name, name)) {
-                node.values.erase(it);
-                return HiveStore::Change::Changed;
-            }
-        }
-        return HiveStore::Change::Failed;
+        return node.RemoveValue(name) ? HiveStore::Change::Changed : HiveStore::Change::Failed;
     });
+}
+
+int RemoveLeftoverRegistryTemporaryFiles(std::uint32_t min_age_seconds) {
+    const std::string path = HivePath(RegRoot::CurrentUser);
+    const auto slash = path.find_last_of('/');
+    if (path.empty() || slash == std::string::npos) return 0;
+    return RemoveLeftoverTemporaryFiles(posix_io::ParentFolder(path), {path.substr(slash + 1)}, min_age_seconds);
 }
 
 std::vector<std::string> TakeRegistryNotices() { return HiveStore::Instance().TakeNotices(); }

@@ -196,4 +196,6 @@ bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
     return rc == ERROR_SUCCESS;
 }
 
+int RemoveLeftoverRegistryTemporaryFiles(std::uint32_t) { return 0; }
+
 }  // namespace vanto::platform

@@ -137,14 +137,17 @@ TEST_F(PortableModeTest, UnwritableSettingsFileFailsTheExport) {
     EXPECT_EQ(fs::file_size(ini), big.size());
 }
 
-TEST_F(PortableModeTest, TextWithALineBreakFailsTheExportInsteadOfCorruptingTheFile) {
+TEST_F(PortableModeTest, TextWithALineBreakIsLeftOutInsteadOfCorruptingTheFile) {
     {
         RegKey key;
         ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale\\Vantoscope", RegAccess::ReadWrite));
         ASSERT_TRUE(key.WriteString("Bad", "one\r\n[Settings_DWORD]\r\nInjected=1"));
     }
-    EXPECT_FALSE(ExportSettings("Vantoscope", ini));
+    std::vector<std::string> dropped;
+    EXPECT_TRUE(ExportSettings("Vantoscope", ini, &dropped));
+    EXPECT_EQ(dropped, std::vector<std::string>{"Bad"});
     EXPECT_EQ(platform::ReadProfileText(ini, "Settings_DWORD", "Injected", "?"), "?");
+    EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "Bad", "?"), "?");
 }
 
 TEST_F(PortableModeTest, KeysAreRemovedAndTheMakerKeyOnlyWhenEmpty) {
