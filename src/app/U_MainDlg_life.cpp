@@ -91,7 +91,8 @@ void TMaindlg::showEvent(QShowEvent* event) {
 }
 
 void TMaindlg::AppEvtActivate() {
-    if (activated_) return;
+    // Closed before its start-up ran (a request to end during start-up): nothing to start.
+    if (activated_ || form_closed_) return;
     activated_ = true;
     disconnect(activation_);
     startup_tmr->stop();

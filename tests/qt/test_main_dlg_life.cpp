@@ -430,7 +430,7 @@ TEST_F(PortableLifeTest, SigtermDuringALongStartUpStillClosesAsQuitDoes) {
     const std::string out = p.readAll().toStdString();
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << out;
     EXPECT_EQ(p.exitCode(), 0) << out;
-    EXPECT_FALSE(KeyExists("SOFTWARE\\Ombrevale")) << "the portable clean-up ran";
+    EXPECT_FALSE(KeyExists("SOFTWARE\\Ombrevale")) << "the portable clean-up ran\n" << out << readFile(dir.path() / "hive" / "registry.reg");
 }
 
 }  // namespace
