@@ -193,6 +193,9 @@ void TMaindlg::FormClose() {
         UnregisterProgramPath(title);
         DeleteMakerKeyIfEmpty();
     }
+    // What the registry said during the close (a hive another program holds locked) goes into
+    // the log too; no refresh will take it any more.
+    for (const std::string& text : platform::TakeRegistryNotices()) LogTo(log.get(), text, 2);
 }
 
 void TMaindlg::FormDestroy() {
