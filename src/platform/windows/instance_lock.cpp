@@ -15,6 +15,17 @@ HANDLE OpenExclusive(const std::wstring& path) {
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+// Removes what stands where the lock file belongs and cannot be one: a folder (when empty),
+// a link or junction (the link itself, never its target), a read-only file.
+bool RemoveEntry(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ::RemoveDirectoryW(path.c_str()) != 0;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        ::SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    return ::DeleteFileW(path.c_str()) != 0;
+}
+
 }  // namespace
 
 InstanceLock::~InstanceLock() { Unlock(); }
@@ -28,36 +39,24 @@ void InstanceLock::Unlock() {
 InstanceLock::State InstanceLock::TryLock(const std::filesystem::path& path) {
     Unlock();
     const std::wstring wide = path.native();
-    HANDLE h = OpenExclusive(wide);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return State::Taken;
-        // A folder, a link or a read-only file where the lock belongs: remove it (a link
-        // itself, never its target) and try once more.
-        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return State::Unusable;
-        bool removed = false;
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            removed = ::RemoveDirectoryW(wide.c_str()) != 0;
-        } else {
-            if (attributes & FILE_ATTRIBUTE_READONLY)
-                ::SetFileAttributesW(wide.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-            removed = ::DeleteFileW(wide.c_str()) != 0;
-        }
-        if (!removed) return State::Unusable;
-        h = OpenExclusive(wide);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HANDLE h = OpenExclusive(wide);
         if (h == INVALID_HANDLE_VALUE) {
-            return ::GetLastError() == ERROR_SHARING_VIOLATION ? State::Taken : State::Unusable;
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return State::Taken;
+        } else {
+            BY_HANDLE_FILE_INFORMATION info{};
+            const bool plain = ::GetFileInformationByHandle(h, &info) &&
+                               !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+            if (plain) {
+                handle_ = h;
+                return State::Held;
+            }
+            ::CloseHandle(h);
         }
+        if (attempt > 0 || !RemoveEntry(wide)) break;
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY |
-                                                                             FILE_ATTRIBUTE_REPARSE_POINT))) {
-        ::CloseHandle(h);
-        return State::Unusable;
-    }
-    handle_ = h;
-    return State::Held;
+    return State::Unusable;
 }
 
 }  // namespace vanto::platform
