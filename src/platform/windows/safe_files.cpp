@@ -37,12 +37,32 @@ HANDLE OpenEntry(const std::wstring& path, DWORD access) {
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-// Deletes exactly the object the handle holds: a name swapped since it was opened cannot
-// redirect it.
-bool DeleteThroughHandle(HANDLE h) {
-    FILE_DISPOSITION_INFO info{};
-    info.DeleteFile = TRUE;
-    return ::SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info) != FALSE;
+// Deletes the entry at `path` when it is still the object `expected` describes (same volume
+// and file index, still no link where there was none): the object is opened itself and
+// deleted through that handle, so a name swapped since it was looked at cannot redirect it.
+// Looking and deleting use separate handles because a handle holding delete access would
+// keep the folder's own listing from opening.
+bool DeleteIfSame(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& expected) {
+    HANDLE h = OpenEntry(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION now{};
+    bool ok = ::GetFileInformationByHandle(h, &now) && now.dwVolumeSerialNumber == expected.dwVolumeSerialNumber &&
+              now.nFileIndexHigh == expected.nFileIndexHigh && now.nFileIndexLow == expected.nFileIndexLow &&
+              (now.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ==
+                  (expected.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (ok && (now.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = (now.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FILE_ATTRIBUTE_DIRECTORY
+                                                                                 : FILE_ATTRIBUTE_ARCHIVE;
+        ::SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic);
+    }
+    if (ok) {
+        FILE_DISPOSITION_INFO info{};
+        info.DeleteFile = TRUE;
+        ok = ::SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info) != FALSE;
+    }
+    ::CloseHandle(h);
+    return ok;
 }
 
 bool Matches(const std::wstring& pattern, const std::wstring& name) {
@@ -83,41 +103,28 @@ void CleanFolder(const std::wstring& path, DWORD volume, const std::wstring& pat
 
     for (const std::wstring& name : names) {
         const std::wstring entry = path + L"\\" + name;
-        HANDLE h = OpenEntry(entry, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+        HANDLE h = OpenEntry(entry, FILE_READ_ATTRIBUTES);
         if (h == INVALID_HANDLE_VALUE) continue;
         BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(h, &info) || info.dwVolumeSerialNumber != volume) {
-            ::CloseHandle(h);
-            continue;
-        }
+        const bool known = ::GetFileInformationByHandle(h, &info) && info.dwVolumeSerialNumber == volume;
+        ::CloseHandle(h);
+        if (!known) continue;  // gone, or on another volume
         const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const bool reparse = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (reparse && folder) {
             // A junction or a folder link goes itself; a folder where a volume is mounted stays.
             wchar_t name_of_volume[64] = {};
-            const bool mounted = ::GetVolumeNameForVolumeMountPointW((entry + L"\\").c_str(), name_of_volume, 64);
-            if (!mounted) DeleteThroughHandle(h);
-            ::CloseHandle(h);
+            if (!::GetVolumeNameForVolumeMountPointW((entry + L"\\").c_str(), name_of_volume, 64))
+                DeleteIfSame(entry, info);
             continue;
         }
         if (!folder) {
-            if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-                FILE_BASIC_INFO basic{};
-                basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
-                ::SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic);
-            }
-            DeleteThroughHandle(h);
-            ::CloseHandle(h);
+            DeleteIfSame(entry, info);
             continue;
         }
-        if (depth >= kMaxDepth || (keep && keep(WideToAnsi(entry)))) {
-            ::CloseHandle(h);
-            continue;
-        }
-        // The handle stays open while its contents go, so the folder cannot be swapped.
+        if (depth >= kMaxDepth || (keep && keep(WideToAnsi(entry)))) continue;
         CleanFolder(entry, volume, pattern, keep, depth + 1);
-        DeleteThroughHandle(h);  // refused while not empty
-        ::CloseHandle(h);
+        DeleteIfSame(entry, info);  // refused while not empty
     }
 }
 
@@ -184,18 +191,17 @@ void DeleteFolderTree(const std::string& folder, const std::string& pattern,
                       const std::function<bool(const std::string&)>& keep) {
     const std::wstring base = WithoutTrailingSeparators(AnsiToWide(folder));
     if (base.empty()) return;
-    HANDLE h = OpenEntry(base, DELETE | FILE_READ_ATTRIBUTES);
+    HANDLE h = OpenEntry(base, FILE_READ_ATTRIBUTES);
     if (h == INVALID_HANDLE_VALUE) return;
     BY_HANDLE_FILE_INFORMATION info{};
-    // A data folder that is itself a link or junction is left alone.
-    if (!::GetFileInformationByHandle(h, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || (keep && keep(WideToAnsi(base)))) {
-        ::CloseHandle(h);
-        return;
-    }
-    CleanFolder(base, info.dwVolumeSerialNumber, AnsiToWide(pattern == "*.*" ? "*" : pattern), keep, 0);
-    DeleteThroughHandle(h);
+    const bool ok = ::GetFileInformationByHandle(h, &info) != FALSE;
     ::CloseHandle(h);
+    // A data folder that is itself a link or junction is left alone.
+    if (!ok || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || (keep && keep(WideToAnsi(base))))
+        return;
+    CleanFolder(base, info.dwVolumeSerialNumber, AnsiToWide(pattern == "*.*" ? "*" : pattern), keep, 0);
+    DeleteIfSame(base, info);
 }
 
 }  // namespace vanto::platform
