@@ -246,9 +246,9 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepAllTheirValues) {
         bool ok = true;
         for (int i = 0; i < kWrites && ok; ++i) {
             RegKey key;
-            const std::string sub = "SOFTWARE\\Race\\P" + std::to_string(p) + "_" + std::to_string(i % 3);
+            const std::string sub = std::string("SOFTWARE\\Race\\P").append(std::to_string(p)).append("_").append(std::to_string(i % 3));
             ok = key.Create(RegRoot::CurrentUser, sub, RegAccess::ReadWrite) &&
-                 key.WriteDword("v" + std::to_string(i), static_cast<std::uint32_t>(p * 1000 + i));
+                 key.WriteDword(std::string("v").append(std::to_string(i)), static_cast<std::uint32_t>(p * 1000 + i));
         }
         return ok;
     }));
@@ -258,9 +258,9 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepAllTheirValues) {
         for (int i = 0; i < kWrites; ++i) {
             RegKey key;
             std::uint32_t n = 0;
-            const std::string sub = "SOFTWARE\\Race\\P" + std::to_string(p) + "_" + std::to_string(i % 3);
+            const std::string sub = std::string("SOFTWARE\\Race\\P").append(std::to_string(p)).append("_").append(std::to_string(i % 3));
             ASSERT_TRUE(key.Open(RegRoot::CurrentUser, sub, RegAccess::Read)) << sub;
-            ASSERT_TRUE(key.ReadDword("v" + std::to_string(i), n)) << sub << " v" << i;
+            ASSERT_TRUE(key.ReadDword(std::string("v").append(std::to_string(i)), n)) << sub << " v" << i;
             EXPECT_EQ(n, static_cast<std::uint32_t>(p * 1000 + i));
         }
     }
@@ -332,7 +332,10 @@ TEST_F(RegistryTest, ADeepTreeWhoseTextPassesTheLimitIsNotWritten) {
     ASSERT_TRUE(key.WriteString("kept", "1"));
     const std::string before = readFile(user_hive);
     std::string path = "SOFTWARE";
-    for (int depth = 1; depth < 512; ++depth) path += "\\" + std::string(250, char('a' + depth % 26));
+    for (int depth = 1; depth < 512; ++depth) {
+        path += '\\';
+        path.append(250, char('a' + depth % 26));
+    }
     RegKey deep;
     EXPECT_FALSE(deep.Create(RegRoot::CurrentUser, path, RegAccess::ReadWrite));
     EXPECT_EQ(readFile(user_hive), before);

@@ -269,11 +269,14 @@ TEST_F(PortableModeTest, ExportLeavesOutAValueWithALineBreakAndWritesTheRest) {
 // The export reads and writes the file once per section, not once per value: many entries
 // behind a long comment keep their order and every other line.
 TEST_F(PortableModeTest, ExportOfManyValuesKeepsTheFileAndItsOrder) {
-    std::string initial = "; " + std::string(100000, 'c') + "\r\n[Settings]\r\nOld=keep\r\nN5=old\r\n";
+    std::string initial = "; ";
+    initial.append(100000, 'c');
+    initial += "\r\n[Settings]\r\nOld=keep\r\nN5=old\r\n";
     dir.write("app/settings.ini", initial);
     std::vector<std::pair<std::string, platform::RegValue>> values;
     for (int i = 0; i < 2000; ++i)
-        values.emplace_back("N" + std::to_string(i), platform::RegValue::String("v" + std::to_string(i)));
+        values.emplace_back(std::string("N").append(std::to_string(i)),
+                            platform::RegValue::String(std::string("v").append(std::to_string(i))));
     {
         RegKey key;
         ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale\\Vantoscope", RegAccess::ReadWrite));
