@@ -137,7 +137,7 @@ struct NameBuilder {
         // claims nothing: neither its id nor its program, which a valid entry then names.
         if (posix_io::ReadBoundedFile(file, kMaxEntryBytes, text) != posix_io::ReadResult::Ok) return;
         if (!ParseDesktopEntry(text, e, facts.locale)) return;
-        if (!e.hidden && e.name.empty()) return;
+        if (!e.hidden && e.bad_name) return;
         seen_ids.insert(id);
         if (e.hidden || e.type != "Application") return;
         const auto app = static_cast<std::uint32_t>(index.apps.size());
