@@ -23,6 +23,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -399,6 +400,23 @@ TEST_F(PortableLifeTest, SigtermClosesTheProgramAsQuitDoes) {
     EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "Language", "?"), "es");
     EXPECT_FALSE(KeyExists("SOFTWARE\\Ombrevale"));
     EXPECT_FALSE(fs::exists(dir.path() / "data" / "Ombrevale"));
+}
+
+// What writes cut short by a crash left beside the settings file and the hive goes at start:
+// our own naming, old enough; a young one (a write under way) and other files stay.
+TEST_F(PortableLifeTest, LeftoverTemporaryFilesOfInterruptedWritesGoAtStart) {
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    const fs::path ini_left = dir.write("app/.settings.ini.tmp-Ab12Cd", "[Settings]\r\nLanguage=xx\r\n");
+    const fs::path hive_left = dir.write("hive/.registry.reg.tmp-Zz9876", "REGEDIT4\n");
+    const fs::path young = dir.write("app/.settings.ini.tmp-young0", "being written");
+    const fs::path other = dir.write("app/notes.txt.tmp-Ab12Cd", "not ours");
+    for (const fs::path& p : {ini_left, hive_left, other}) fs::last_write_time(p, old);
+    Create({}, exe);
+    EXPECT_FALSE(fs::exists(ini_left));
+    EXPECT_FALSE(fs::exists(hive_left));
+    EXPECT_TRUE(fs::exists(young));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_EQ(readFile(dir.path() / "app" / "settings.ini"), initial);
 }
 
 // A request to end that comes while the start-up is still busy (here: waiting for a hive lock
