@@ -32,6 +32,7 @@
 #include "monitor/connection_filters.h"
 #include "monitor/connection_list.h"
 #include "monitor/display_name.h"
+#include "monitor/naming_service.h"
 #include "monitor/process_identity.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -125,9 +126,10 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
     InitResources();
     if (!services_.process_path) services_.process_path = [](std::uint32_t pid) { return GetProcessPath(pid); };
     if (!services_.display_name) {
-        // Named once per executable while it stays the same: the rules may read files and the registry.
-        services_.display_name = [cache = std::make_shared<ProductInfoCache>()](const std::string& path) {
-            return DisplayName(path, *cache);
+        // Named on a worker thread (the rules may read files and the registry, and a file may
+        // hang): the file name until its name is known, the name from the next refresh on.
+        services_.display_name = [naming = std::make_shared<NamingService>()](const std::string& path) {
+            return naming->NameOrFileName(path);
         };
     }
 

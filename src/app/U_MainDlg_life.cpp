@@ -17,6 +17,8 @@
 #include "app/U_MsgDlg.h"
 #include "app/tray_icon.h"
 #include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/safe_files.h"
 #include "platform/system_facts.h"
 #include "support/U_UnicodeUtils.h"
 #include "support/maker_key.h"
@@ -43,6 +45,8 @@ constexpr int kStartupAfterShowMs = 500;
 // Replaces the update service's base (a mirror, a test server) for the window's checks.
 constexpr const char* kUpdateUrlVariable = "VANTOSCOPE_UPDATE_URL";
 constexpr int kNtPlatform = 2;
+// A temporary file younger than this may still be another copy's write under way.
+constexpr std::uint32_t kLeftoverMinAgeSeconds = 60;
 
 std::string Title() { return QCoreApplication::applicationName().toLocal8Bit().toStdString(); }
 
@@ -73,7 +77,11 @@ std::string TMaindlg::ExeFolder() const {
 }
 
 void TMaindlg::FormCreate() {
+    // Writes cut short by a crash leave their temporary files; ours (by their naming, plain
+    // files only, old enough that no write of another copy can still be under way) go now.
+    platform::RemoveLeftoverRegistryTemporaryFiles(kLeftoverMinAgeSeconds);
     if (IsInstalled(kInstalledDisplayNamePrefix, ExePath())) return;
+    platform::RemoveLeftoverTemporaryFiles(ExeFolder(), {kSettingsFileName}, kLeftoverMinAgeSeconds);
     ImportSettings(kSettingsProduct, SettingsFile(ExeFolder()));
 }
 
@@ -83,7 +91,8 @@ void TMaindlg::showEvent(QShowEvent* event) {
 }
 
 void TMaindlg::AppEvtActivate() {
-    if (activated_) return;
+    // Closed before its start-up ran (a request to end during start-up): nothing to start.
+    if (activated_ || form_closed_) return;
     activated_ = true;
     disconnect(activation_);
     startup_tmr->stop();
@@ -95,7 +104,9 @@ void TMaindlg::AppEvtActivate() {
     tray_icon->SetHint(windowTitle());
     tray_icon->SetVisible(true);
 
-    log = std::make_unique<TKLog>(GetUserDataFolder(exe, title) + title + ".log", false, kLogMaxLines, false);
+    const std::string data_folder = GetUserDataFolder(exe, title);
+    platform::RemoveLeftoverTemporaryFiles(data_folder, {title + ".log"}, kLeftoverMinAgeSeconds);
+    log = std::make_unique<TKLog>(data_folder + title + ".log", false, kLogMaxLines, false);
     log->Log("Starting", 1);
     log->Log(exe, 1);
     log->Log(windowTitle().toLocal8Bit().toStdString(), 1);
@@ -173,11 +184,18 @@ void TMaindlg::FormClose() {
     // deletion refuses (settings.ini lives there).
     DeleteFolderFiles(GetUserDataFolder(exe, title), "*", exe);
     RemoveMakerDataFolder();
-    if (ExportSettings(kSettingsProduct, SettingsFile(exe_folder))) {
+    std::vector<std::string> dropped;
+    const bool exported = ExportSettings(kSettingsProduct, SettingsFile(exe_folder), &dropped);
+    for (const std::string& name : dropped)
+        LogTo(log.get(), "Setting not saved to " + std::string(kSettingsFileName) + " : " + name, 2);
+    if (exported) {
         DeleteSettingsKey(kSettingsProduct);
         UnregisterProgramPath(title);
         DeleteMakerKeyIfEmpty();
     }
+    // What the registry said during the close (a hive another program holds locked) goes into
+    // the log too; no refresh will take it any more.
+    for (const std::string& text : platform::TakeRegistryNotices()) LogTo(log.get(), text, 2);
 }
 
 void TMaindlg::FormDestroy() {

@@ -13,6 +13,7 @@
 
 #include "app/U_MainDlg.h"
 #include "app/single_instance.h"
+#include "monitor/naming_service.h"
 #include "platform/termination.h"
 #include "update/qt/U_about.h"
 
@@ -40,6 +41,10 @@ void CloseOnTerminationRequests(TMaindlg& window) {
 
 int RunMainWindow(int& argc, char** argv, const cli::Options& options) {
     (void)options;  // the window reads its parameter itself, as the first one given
+    // Before anything slow (the one-copy check, a hive lock held by another program, the
+    // window itself): a request to end that comes during start-up is kept and answered as
+    // Quit once the event loop runs, instead of ending the program on the spot.
+    platform::TerminationRequestDescriptor();
     int code = 0;
     {
         QApplication app(argc, argv);
@@ -81,9 +86,10 @@ int RunMainWindow(int& argc, char** argv, const cli::Options& options) {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    // A snapshot worker still inside the system's tables would meet the program's static
+    // A snapshot worker still inside the system's tables (or a naming worker inside a hung
+    // file) would meet the program's static
     // objects being torn down; end the process at once instead of waiting for it.
-    if (TConnectionRefreshThd::Running() > 0) {
+    if (TConnectionRefreshThd::Running() > 0 || NamingService::Running() > 0) {
         std::fflush(nullptr);
         std::_Exit(code);
     }

@@ -6,9 +6,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
@@ -20,8 +20,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <utility>
 
+#include "platform/instance_lock.h"
 #include "platform/user_session.h"
 
 namespace vanto {
@@ -121,20 +123,28 @@ TSingleInstance::Outcome TSingleInstance::Claim(const QStringList& args, int wai
     }
     QElapsedTimer elapsed;
     elapsed.start();
-    lock_ = std::make_unique<QLockFile>(lock_path_);
-    // A lock is stale only when its process is gone, never merely because it is old.
-    lock_->setStaleLockTime(0);
+    lock_ = std::make_unique<platform::InstanceLock>();
+#ifdef Q_OS_WIN
+    const std::filesystem::path lock_file(lock_path_.toStdWString());
+#else
+    const std::filesystem::path lock_file(QFile::encodeName(lock_path_).toStdString());
+#endif
     Outcome outcome = Outcome::Alone;
     for (;;) {
-        if (lock_->tryLock(0)) {
+        const platform::InstanceLock::State state = lock_->TryLock(lock_file);
+        if (state == platform::InstanceLock::State::Held) {
             if (Listen()) return Outcome::First;
             // Holding a lock nobody can reach through the socket would make every later
             // start end silently: give it up and run alone.
             lock_.reset();
             return Outcome::Alone;
         }
-        if (lock_->error() != QLockFile::LockFailedError) break;  // no lock can be made there
-        // A live copy holds the lock.
+        if (state == platform::InstanceLock::State::Unusable) {
+            std::fprintf(stderr, "vantoscope: cannot lock %s; running without the one-copy check\n",
+                         qPrintable(QDir::toNativeSeparators(lock_path_)));
+            break;
+        }
+        // The system holds the lock for a live copy only, so someone is there.
         outcome = Outcome::AlreadyRunning;
         const int left = int(std::max<qint64>(wait_ms - elapsed.elapsed(), 200));
         if (TryHandOver(args, left)) {
@@ -144,6 +154,13 @@ TSingleInstance::Outcome TSingleInstance::Claim(const QStringList& args, int wai
         if (elapsed.elapsed() >= wait_ms) break;
         // Not listening yet, or just ending: look again.
         QThread::msleep(50);
+    }
+    if (outcome == Outcome::AlreadyRunning) {
+        // Stopped or hung: ending without a word would look like a start that did nothing.
+        std::fprintf(stderr,
+                     "vantoscope: another copy holds the program but did not answer within %d ms; "
+                     "handed over to nobody\n",
+                     wait_ms);
     }
     lock_.reset();
     return outcome;

@@ -3,9 +3,10 @@
 //
 // One running copy per user. The first copy holds a lock file and listens on a local
 // socket; a later copy hands its arguments to it and ends with exit code 0, and the first
-// copy brings its window back (activationRequested). A copy that crashed leaves a lock and
-// a socket file behind: the lock names a dead process and is taken over, and the socket is
-// removed by the next owner of the lock, so neither blocks a new start.
+// copy brings its window back (activationRequested). The lock is one the system releases when
+// its holder ends (platform::InstanceLock), so a crashed copy leaves no lock that counts; its
+// socket file is removed by the next owner of the lock. A copy that holds the lock but does
+// not answer (stopped, hung) is told apart on standard error.
 #pragma once
 
 #include <QHash>
@@ -17,9 +18,12 @@
 
 class QLocalServer;
 class QLocalSocket;
-class QLockFile;
 
 namespace vanto {
+
+namespace platform {
+class InstanceLock;
+}
 
 class TSingleInstance : public QObject {
     Q_OBJECT
@@ -31,7 +35,7 @@ public:
         AlreadyRunning,  // another copy holds the program but did not answer in time (busy
                          // starting or hung): end with exit code 0 all the same
         Alone,           // no private folder, or no lock or socket can be made there: run
-                         // without the rule (the lock is not kept)
+                         // without the rule (the lock is not kept), as the first copy would
     };
 
     // `key` names the lock and the socket; the program uses DefaultKey().
@@ -53,6 +57,8 @@ public:
     // Where the first copy listens (a socket path, or a pipe name on Windows); empty on
     // Linux without a private runtime folder.
     QString ServerName() const { return server_name_; }
+    // The lock file (beside the socket on Linux, in the temporary folder on Windows).
+    QString LockPath() const { return lock_path_; }
     // $XDG_RUNTIME_DIR when it is a private folder of ours, else empty (always on Windows).
     static QString PrivateRuntimeFolder();
 
@@ -72,7 +78,7 @@ private:
     QString key_;
     QString server_name_;
     QString lock_path_;
-    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<platform::InstanceLock> lock_;
     QLocalServer* server_ = nullptr;
     QHash<QLocalSocket*, QByteArray> pending_;
 };

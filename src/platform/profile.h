@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vanto::platform {
@@ -48,6 +49,15 @@ std::int32_t ReadProfileInteger(const std::string& file, const std::string& sect
 // an empty entry name or one holding "=" or starting with "[" or ";".
 bool WriteProfileText(const std::string& file, const std::string& section, const std::string& entry,
                       const std::string& text);
+
+// Writes every section / entry = text pair of `entries` in one go, by the rules of
+// WriteProfileText: the file is read and replaced once however many there are (on Linux;
+// Windows writes them one by one). A pair that cannot be written (see WriteProfileText) is
+// skipped and its entry name added to `refused`; the others are still written. False when the
+// file cannot be read or written.
+bool WriteProfileEntries(const std::string& file, const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& entries,
+                         std::vector<std::string>& refused);
 
 // A signed decimal integer in the 32-bit range, or hexadecimal after "$", "0x" or "0X" (an
 // optional sign before it) of at most 32 bits, which reads as the signed 32-bit number of the

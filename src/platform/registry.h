@@ -128,4 +128,9 @@ bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view = Re
 // Windows the registry is the system's: nothing is removed. True when the store was removed.
 bool RemoveUserStoreIfEmpty();
 
+// Removes the temporary files that writes of the user's registry cut short by a crash left
+// beside it (plain files of its own naming, at least `min_age_seconds` old); how many went.
+// Windows: the system keeps its registry, nothing to do (0).
+int RemoveLeftoverRegistryTemporaryFiles(std::uint32_t min_age_seconds);
+
 }  // namespace vanto::platform

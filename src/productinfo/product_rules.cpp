@@ -303,7 +303,8 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std
     return true;
 }
 
-bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t& offset, std::uint64_t from) {
+bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t& offset, std::uint64_t from,
+                std::uint64_t limit) {
     if (needle.empty()) return false;
     platform::ReadOnlyFile file;
     if (!file.open(path)) return false;
@@ -314,7 +315,9 @@ bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t&
     std::string window;
     std::uint64_t window_start = from;
     std::uint64_t pos = from;
-    const std::uint64_t size = file.size();
+    // Only the first `limit` bytes: the markers sit near the start of a real executable, and a
+    // file of gigabytes must not cost seconds of reading.
+    const std::uint64_t size = std::min<std::uint64_t>(file.size(), limit);
     while (pos < size) {
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, size - pos));
         const std::size_t old = window.size();

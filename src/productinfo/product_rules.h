@@ -262,11 +262,13 @@ inline constexpr std::size_t kMaxSiblingTextBytes = std::size_t{4} << 20;
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
                    std::size_t max_bytes = kMaxSiblingTextBytes);
 
-// Searches the file for `needle` (case-sensitive), streaming it in bounded chunks so a file
-// of any size costs a fixed amount of memory; finds exactly what a search of the whole file
-// would. Sets `offset` to the first occurrence at or after `from`. False when absent, when
-// the file is not a regular file or cannot be read.
-bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t& offset, std::uint64_t from = 0);
+// Searches the first `limit` bytes of the file for `needle` (case-sensitive), streaming them in
+// bounded chunks so a file of any size costs a fixed amount of memory and at most `limit`
+// bytes of reading. Sets `offset` to the first occurrence at or after `from` that ends within
+// the limit. False when absent there, when the file is not a regular file or cannot be read.
+inline constexpr std::uint64_t kMaxContentSearchBytes = std::uint64_t{64} << 20;
+bool FindInFile(const std::string& path, std::string_view needle, std::uint64_t& offset, std::uint64_t from = 0,
+                std::uint64_t limit = kMaxContentSearchBytes);
 
 // Up to `max_bytes` bytes of the file from `offset` (fewer at its end). False when the file
 // cannot be read there.

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <ctime>
-#include <fstream>
 
 #include "platform/files.h"
 #include "platform/read_only_file.h"
+#include "platform/safe_files.h"
 #include "platform/system_facts.h"
 #include "support/U_UnicodeUtils.h"
 #include "support/shell_utils.h"
@@ -80,9 +80,9 @@ void TKLog::Save() {
         text += l;
         text += "\r\n";
     }
-    std::ofstream out(file_name_, std::ios::binary | std::ios::trunc);
-    if (!out) return;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    // Never opened for writing in place: a link planted at the log's name (the program may
+    // run with another user's folders) is replaced, its target left alone.
+    platform::ReplaceFileContents(file_name_, text);
 }
 
 void TKLog::OpenLog() {

@@ -4,7 +4,8 @@
 // The program's small event log: lines held in memory newest first, capped, and written as
 // a whole plain-text file (CR LF after every line, no byte-order mark, the same bytes on
 // every platform) when the user opens it, when the log is destroyed and, in verbose mode,
-// after every line. The log never reports its own failures.
+// after every line, each time through a temporary file renamed over it. The log never
+// reports its own failures.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/safe_files.h"
 #include "support/U_UnicodeUtils.h"
 #include "support/maker_key.h"
 #include "support/text_utils.h"
@@ -51,37 +52,6 @@ bool IsRoot(const std::string& resolved) {
     return false;
 }
 
-void DeleteEntries(const std::string& folder, const std::string& mask, const std::string& exe_path, int depth) {
-    // Deeper than any real tree: a folder that keeps appearing below itself ends here.
-    constexpr int kMaxDepth = 256;
-    if (depth > kMaxDepth || IsProtectedFolder(folder, exe_path)) return;
-    const std::string base = WithoutTrailingSeparators(folder);
-    const std::wstring prefix = platform::AnsiToWide(base + platform::kPathSeparator);
-    platform::FindData data;
-    platform::FindHandle find = platform::FindFirstWide(prefix + platform::AnsiToWide("*." + mask), data);
-    if (find.IsValid()) {
-        do {
-            const std::wstring& name = data.name;
-            if (name.empty() || name == L"." || name == L".." || name.find_first_of(L"/\\") != std::wstring::npos)
-                continue;
-            const std::wstring path = prefix + name;
-            const bool link = (data.attributes & platform::kAttrReparsePoint) != 0;
-            const bool directory = (data.attributes & platform::kAttrDirectory) != 0;
-            if (directory && link) {
-                platform::RemoveDirectoryWide(path);  // the link only
-            } else if (directory) {
-                DeleteEntries(platform::WideToAnsi(path), mask, exe_path, depth + 1);
-            } else {
-                if (!link && data.attributes != platform::kAttrArchive)
-                    platform::SetFileAttributesWide(path, platform::kAttrArchive);
-                platform::DeleteFileWide(path);
-            }
-        } while (find.Next(data));
-        find.Close();
-    }
-    platform::RemoveDirectoryWide(platform::AnsiToWide(base));  // fails while not empty
-}
-
 }  // namespace
 
 std::string SettingsKeyPath(const std::string& product) { return MakerKeyPath() + "\\" + product; }
@@ -102,26 +72,33 @@ void ImportSettings(const std::string& product, const std::string& settings_file
     key.WriteValues(values);
 }
 
-bool ExportSettings(const std::string& product, const std::string& settings_file) {
+bool ExportSettings(const std::string& product, const std::string& settings_file, std::vector<std::string>* dropped) {
     RegKey key;
     if (!key.Create(RegRoot::CurrentUser, SettingsKeyPath(product), RegAccess::Read, RegView::View64)) return false;
     std::vector<std::string> names;
     if (!key.GetValueNames(names)) return false;
+    std::vector<std::pair<std::string, std::string>> texts;
+    std::vector<std::pair<std::string, std::string>> numbers;
     for (const std::string& name : names) {
         platform::RegValue value;
         if (!key.ReadValue(name, value)) return false;
         if (value.type == platform::kRegSz) {
             std::string text;
-            if (!key.ReadString(name, text) || !platform::WriteProfileText(settings_file, kSettingsSection, name, text))
-                return false;
+            if (!key.ReadString(name, text)) return false;
+            texts.emplace_back(name, std::move(text));
         } else if (value.type == platform::kRegDword) {
             std::uint32_t number = 0;
-            if (!key.ReadDword(name, number) ||
-                !platform::WriteProfileText(settings_file, kSettingsDwordSection, name,
-                                            std::to_string(static_cast<std::int32_t>(number))))
-                return false;
+            if (!key.ReadDword(name, number)) return false;
+            numbers.emplace_back(name, std::to_string(static_cast<std::int32_t>(number)));
         }
     }
+    // Each section is written at once; a value the file cannot hold (a line break, a name
+    // with "=") is left out rather than keeping every other setting from going back.
+    std::vector<std::string> refused;
+    if (!platform::WriteProfileEntries(settings_file, kSettingsSection, texts, refused) ||
+        !platform::WriteProfileEntries(settings_file, kSettingsDwordSection, numbers, refused))
+        return false;
+    if (dropped) *dropped = std::move(refused);
     return true;
 }
 
@@ -157,15 +134,10 @@ bool IsProtectedFolder(const std::string& folder, const std::string& exe_path) {
 
 bool DeleteFolderFiles(const std::string& folder, const std::string& mask, const std::string& exe_path) {
     if (folder.empty() || mask.empty()) return true;
-    // A folder that is itself a link: the link goes, the folder it names is not entered.
-    platform::FindData self;
-    const std::wstring wide = platform::AnsiToWide(WithoutTrailingSeparators(folder));
-    if (platform::FindHandle h = platform::FindFirstWide(wide, self);
-        h.IsValid() && (self.attributes & platform::kAttrReparsePoint) != 0) {
-        if ((self.attributes & platform::kAttrDirectory) != 0) platform::RemoveDirectoryWide(wide);
-        return true;
-    }
-    DeleteEntries(folder, mask, exe_path, 0);
+    // Through open folder handles, on the folder's own mount only; a folder that is itself a
+    // link is left alone, and so is every protected folder met on the way.
+    platform::DeleteFolderTree(WithoutTrailingSeparators(folder), "*." + mask,
+                               [&exe_path](const std::string& path) { return IsProtectedFolder(path, exe_path); });
     return true;
 }
 
@@ -177,6 +149,11 @@ void RemoveMakerDataFolder() {
     const std::string appdata = GetSpecialFolder(kCsidlAppData);
     if (appdata.empty()) return;
     const std::string maker = appdata + platform::kPathSeparator + build::kCompanyName + platform::kPathSeparator;
+    // A maker folder that is a link is someone's arrangement, not ours to remove.
+    platform::FindData self;
+    if (platform::FindHandle h = platform::FindFirstWide(platform::AnsiToWide(WithoutTrailingSeparators(maker)), self);
+        !h.IsValid() || (self.attributes & platform::kAttrReparsePoint) != 0)
+        return;
     std::vector<std::string> folders;
     ListFolders(maker, folders);
     if (folders.empty()) platform::RemoveDirectoryWide(platform::AnsiToWide(maker));

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vanto {
 
@@ -30,9 +31,11 @@ std::string SettingsKeyPath(const std::string& product);
 void ImportSettings(const std::string& product, const std::string& settings_file);
 
 // Every string and 32-bit integer value of the settings key into the file's two sections, in
-// the key's order; other types are skipped. False when the key does not open or any read or
-// write fails (the transfer stops there).
-bool ExportSettings(const std::string& product, const std::string& settings_file);
+// the key's order, each section written at once; other types are skipped. A value the file
+// cannot hold (a line break in its text, "=" in its name) is left out and its name added to
+// `dropped`. False when the key does not open, a read fails, or the file cannot be written.
+bool ExportSettings(const std::string& product, const std::string& settings_file,
+                    std::vector<std::string>* dropped = nullptr);
 
 // The settings key with everything below it.
 void DeleteSettingsKey(const std::string& product);
@@ -42,7 +45,9 @@ void DeleteMakerKeyIfEmpty();
 
 // Deletes the entries of `folder` matching "*." + mask (mask "*": every entry), folders
 // matching it recursively with the same mask, then the folder itself when empty. Refuses (and
-// deletes nothing) for a protected folder, judged against `exe_path`. Always true.
+// deletes nothing) for a protected folder, judged against `exe_path`, and leaves every
+// protected folder below it. Never follows a link, never enters another mount, and leaves
+// a `folder` that is itself a link alone (platform::DeleteFolderTree). Always true.
 bool DeleteFolderFiles(const std::string& folder, const std::string& mask);
 bool DeleteFolderFiles(const std::string& folder, const std::string& mask, const std::string& exe_path);
 

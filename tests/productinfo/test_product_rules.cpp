@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,33 @@ NamingCall WithR(std::string r) {
     NamingCall c;
     c.R = std::move(r);
     return c;
+}
+
+// A rule's search of its file's own bytes looks near the start only: a huge file (here sparse)
+// costs at most the bound, and a marker past it is not found.
+TEST(ProductRuleKinds, ContentSearchesStopAtTheirBound) {
+    vanto::testing::TempDir dir;
+    const auto path = dir.path() / "dosbox.exe";
+    auto put = [&](std::uint64_t at, const std::string& text) {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(at));
+        f.write(text.data(), static_cast<std::streamsize>(text.size()));
+    };
+    std::ofstream(path, std::ios::binary).put('M');
+    std::filesystem::resize_file(path, kMaxContentSearchBytes + (std::uint64_t{64} << 20));
+    put(1u << 20, "DOSBox %s r4000,");
+    put(kMaxContentSearchBytes + (1u << 20), "qBittorrent Enhanced Edition");
+    put(kMaxContentSearchBytes - 4, "SPLIT-MARK");  // begins inside the bound, ends past it
+
+    std::uint64_t at = 0;
+    ASSERT_TRUE(FindInFile(path.string(), "DOSBox %s r", at));
+    EXPECT_EQ(at, 1u << 20);
+    EXPECT_FALSE(FindInFile(path.string(), "qBittorrent Enhanced Edition", at)) << "past the bound";
+    EXPECT_FALSE(FindInFile(path.string(), "SPLIT-MARK", at)) << "ends past the bound";
+    EXPECT_TRUE(FindInFile(path.string(), "SPLIT-MARK", at, 0, kMaxContentSearchBytes + 16));
+    EXPECT_EQ(at, kMaxContentSearchBytes - 4);
+    EXPECT_TRUE(FindInFile(path.string(), "r4000", at, 0, (1u << 20) + 15)) << "a small bound of its own";
+    EXPECT_FALSE(FindInFile(path.string(), "r4000", at, 0, (1u << 20) + 14));
 }
 
 }  // namespace

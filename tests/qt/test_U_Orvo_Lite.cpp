@@ -258,6 +258,46 @@ TEST_F(OrvoLiteTest, TransportFailuresEndAsFailedChecksWithTheirErrorCode) {
     EXPECT_LE(loop.Heads().size(), 20);
 }
 
+// The log says why: the TLS library's reason for a refused certificate, and a redirect the
+// client refused as such, not as a number that reads like an HTTP status.
+TEST_F(OrvoLiteTest, FailuresSayTheirReasonInTheLog) {
+    HttpsTestServer untrusted(Certs(), "untrusted",
+                              [](const QByteArray&) { return HttpsTestServer::Response("200 OK", "9.9.9.9"); });
+    HttpsTestServer to_file(Certs(), "trusted", [](const QByteArray&) {
+        return HttpsTestServer::Response("302 Found", "", "Location: file:///etc/passwd\r\n");
+    });
+    HttpsTestServer to_plain(Certs(), "trusted", [](const QByteArray&) {
+        return HttpsTestServer::Response("302 Found", "", "Location: http://127.0.0.1:9/version\r\n");
+    });
+    ASSERT_TRUE(untrusted.listening() && to_file.listening() && to_plain.listening());
+    checker_->SetTimeoutMs(1500);
+
+    RunCheck(untrusted.Base());
+    std::vector<std::string> lines = Messages();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), "Error Vantoscope Update self check : Server error (6)");
+    const std::string& reason = lines[lines.size() - 2];
+    EXPECT_EQ(reason.rfind("Error Vantoscope Update self check : Secure connection refused (", 0), 0u) << reason;
+    EXPECT_GT(reason.size(), std::string("Error Vantoscope Update self check : Secure connection refused ()").size())
+        << "with the library's words";
+
+    const struct {
+        const char* what;
+        std::string base;
+        std::string line;
+    } redirects[] = {
+        {"to a file", to_file.Base(), "Error Vantoscope Update self check : Redirect refused (to file:///etc/passwd)"},
+        {"down to plain HTTP", to_plain.Base(),
+         "Error Vantoscope Update self check : Redirect refused (to http://127.0.0.1:9/version)"},
+    };
+    for (const auto& c : redirects) {
+        SCOPED_TRACE(c.what);
+        RunCheck(c.base);
+        EXPECT_FALSE(checker_->ReplyValid);
+        EXPECT_EQ(Messages().back(), c.line);
+    }
+}
+
 TEST_F(OrvoLiteTest, ServerDribblingItsReplyIsCutOffAtTheDeadline) {
     // A byte every 100 ms keeps the connection alive but never finishes the reply.
     HttpsTestServer dribble(Certs(), "trusted", [](const QByteArray&) { return QByteArray(); });

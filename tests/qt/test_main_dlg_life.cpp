@@ -12,13 +12,18 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -437,6 +442,55 @@ TEST_F(PortableLifeTest, SigtermClosesTheProgramAsQuitDoes) {
     EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "Language", "?"), "es");
     EXPECT_FALSE(KeyExists("SOFTWARE\\Ombrevale"));
     EXPECT_FALSE(fs::exists(dir.path() / "data" / "Ombrevale"));
+}
+
+// What writes cut short by a crash left beside the settings file and the hive goes at start:
+// our own naming, old enough; a young one (a write under way) and other files stay.
+TEST_F(PortableLifeTest, LeftoverTemporaryFilesOfInterruptedWritesGoAtStart) {
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    const fs::path ini_left = dir.write("app/.settings.ini.tmp-Ab12Cd", "[Settings]\r\nLanguage=xx\r\n");
+    const fs::path hive_left = dir.write("hive/.registry.reg.tmp-Zz9876", "REGEDIT4\n");
+    const fs::path young = dir.write("app/.settings.ini.tmp-young0", "being written");
+    const fs::path other = dir.write("app/notes.txt.tmp-Ab12Cd", "not ours");
+    for (const fs::path& p : {ini_left, hive_left, other}) fs::last_write_time(p, old);
+    Create({}, exe);
+    EXPECT_FALSE(fs::exists(ini_left));
+    EXPECT_FALSE(fs::exists(hive_left));
+    EXPECT_TRUE(fs::exists(young));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_EQ(readFile(dir.path() / "app" / "settings.ini"), initial);
+}
+
+// A request to end that comes while the start-up is still busy (here: waiting for a hive lock
+// another program holds) is answered once the window runs, as Quit, not by dying.
+TEST_F(PortableLifeTest, SigtermDuringALongStartUpStillClosesAsQuitDoes) {
+    fs::copy_file(VS_PROGRAM, exe, fs::copy_options::overwrite_existing);
+    const fs::path hive_lock = dir.path() / "hive" / "registry.reg.lock";
+    fs::create_directories(hive_lock.parent_path());
+    const int held = ::open(hive_lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString((dir.path() / "run").string()));
+    fs::create_directories(dir.path() / "run");
+    ::chmod((dir.path() / "run").c_str(), 0700);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QString::fromStdString(exe), {});
+    ASSERT_TRUE(p.waitForStarted());
+    // Long enough for the program to be inside its start-up, short of the lock's wait.
+    QThread::msleep(700);
+    ASSERT_EQ(p.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    QThread::msleep(300);
+    ::close(held);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    const std::string out = p.readAll().toStdString();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << out;
+    EXPECT_EQ(p.exitCode(), 0) << out;
+    EXPECT_FALSE(KeyExists("SOFTWARE\\Ombrevale")) << "the portable clean-up ran\n" << out << readFile(dir.path() / "hive" / "registry.reg");
 }
 
 }  // namespace

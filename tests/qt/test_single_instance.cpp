@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
@@ -16,10 +18,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/single_instance.h"
+
+#ifndef Q_OS_WIN
+#include <signal.h>
+#include <sys/stat.h>
+#endif
 
 using vanto::TSingleInstance;
 
@@ -172,6 +180,76 @@ TEST(SingleInstance, KilledFirstCopyDoesNotBlockTheNextStart) {
     ASSERT_TRUE(next.Finish(5000));
     EXPECT_EQ(next.out, QStringLiteral("first\nactivated [after-crash]\n"));
 }
+
+// Whatever a crash (or anyone) left where the lock belongs, the next start is the first copy,
+// at once: only a live holder counts.
+TEST(SingleInstance, ALeftoverLockOfAnyKindDoesNotStopTheNextStart) {
+    App();
+    struct Case {
+        const char* what;
+        std::function<void(const QString&)> make;
+    };
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    const std::vector<Case> cases = {
+        {"an empty lock (killed as it appeared)", [&](const QString& p) { write(p, {}); }},
+        {"random bytes", [&](const QString& p) { write(p, QByteArray("\x01\xfe\x00zz\n", 6)); }},
+        {"a lock naming a live process", [&](const QString& p) {
+             write(p, QByteArray::number(QCoreApplication::applicationPid()) + "\nqt_test\nhost\n");
+         }},
+        {"a folder", [](const QString& p) { ASSERT_TRUE(QDir().mkpath(p)); }},
+#ifndef Q_OS_WIN
+        {"a dangling link", [](const QString& p) { ASSERT_TRUE(QFile::link(p + QStringLiteral(".gone"), p)); }},
+        {"an unreadable file", [&](const QString& p) {
+             write(p, "1");
+             ::chmod(QFile::encodeName(p).constData(), 0);
+         }},
+#endif
+    };
+    for (const Case& c : cases) {
+        const QString key = UniqueKey();
+        const QString lock = TSingleInstance(key).LockPath();
+        c.make(lock);
+        Probe next;
+        QElapsedTimer t;
+        t.start();
+        next.Start({QStringLiteral("--exit-after"), QStringLiteral("1"), key});
+        ASSERT_TRUE(next.WaitForLine(QStringLiteral("first"), 3000)) << c.what << ": " << next.out.toStdString();
+        EXPECT_LT(t.elapsed(), 2000) << c.what;
+        Probe caller;
+        caller.Start({key, QStringLiteral("x")});
+        ASSERT_TRUE(caller.Finish(3000)) << c.what;
+        EXPECT_EQ(caller.out, QStringLiteral("handed-over\n")) << c.what;
+        ASSERT_TRUE(next.Finish(5000)) << c.what;
+        QFile::remove(lock);
+        QDir().rmdir(lock);
+    }
+}
+
+#ifndef Q_OS_WIN
+// A stopped first copy holds the lock but answers nobody: the second start ends, and says so.
+TEST(SingleInstance, ASecondStartThatReachesNobodySaysSoOnStandardError) {
+    App();
+    const QString key = UniqueKey();
+    Probe stopped;
+    stopped.Start({key});
+    ASSERT_TRUE(stopped.WaitForLine(QStringLiteral("first")));
+    ::kill(pid_t(stopped.process->processId()), SIGSTOP);
+
+    QProcess second;
+    second.setProcessChannelMode(QProcess::SeparateChannels);
+    second.start(QStringLiteral(VS_SINGLE_INSTANCE_PROBE), {key});
+    const bool ended = second.waitForFinished(TSingleInstance::kHandOverWaitMs + 5000);
+    ::kill(pid_t(stopped.process->processId()), SIGCONT);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(Text(second.readAllStandardOutput()), QStringLiteral("already-running\n"));
+    EXPECT_TRUE(Text(second.readAllStandardError()).contains(QStringLiteral("handed over to nobody")));
+}
+#endif
 
 // A first copy that is still starting answers late: the second start waits for it.
 TEST(SingleInstance, AFirstCopyThatAnswersTwoSecondsLateIsStillReached) {

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "app/single_instance.h"
+#include "platform/instance_lock.h"
 #include "testsupport/test_support.h"
 
 using vanto::TSingleInstance;
@@ -82,6 +82,8 @@ TEST(SingleInstanceRuntime, ALockWhoseSocketCannotListenIsGivenUp) {
     const QString key = QStringLiteral("vs-").append(QString(120, QLatin1Char('k')));
     TSingleInstance instance(key);
     EXPECT_EQ(instance.Claim({}), TSingleInstance::Outcome::Alone);
-    QLockFile lock(instance.ServerName() + QStringLiteral(".lock"));
-    EXPECT_TRUE(lock.tryLock(0)) << "the lock was kept: every later start would end at once";
+    vanto::platform::InstanceLock lock;
+    EXPECT_EQ(lock.TryLock(QFile::encodeName(instance.LockPath()).toStdString()),
+              vanto::platform::InstanceLock::State::Held)
+        << "the lock was kept: every later start would end at once";
 }

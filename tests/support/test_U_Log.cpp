@@ -178,3 +178,43 @@ TEST(TKLog, FolderNamedOutsideAsciiIsWrittenAndLoaded) {
     ASSERT_EQ(again.Lines().size(), 1u);
     EXPECT_EQ(MessageOf(again.Lines()[0]), "written");
 }
+
+// A link planted at the log's name (the program run with another user's folders) is replaced
+// by the log; the file it pointed at keeps its bytes. No temporary file stays behind.
+TEST(TKLog, ALinkAtTheLogsNameIsReplacedItsTargetLeftAlone) {
+    TempDir dir;
+    const auto target = dir.write("precious.txt", "root only\n");
+    const auto file = dir.path() / "Vantoscope.log";
+    std::error_code error;
+    std::filesystem::create_symlink(target, file, error);
+    if (error) GTEST_SKIP() << "this system does not let us make a symbolic link: " << error.message();
+    {
+        TKLog log(file.string(), false, 10, false);
+        log.Log("written", 1);
+    }
+    EXPECT_EQ(readFile(target), "root only\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(file));
+    TKLog again(file.string(), false, 10, true);
+    ASSERT_EQ(again.Lines().size(), 1u);
+    EXPECT_EQ(MessageOf(again.Lines()[0]), "written");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+    EXPECT_EQ(entries, 2) << "the target and the log, no temporary file";
+}
+
+// The log is written whole or not at all: an existing file is replaced, never cut open in
+// place, so a reader holding it open still sees the old, whole text.
+TEST(TKLog, SaveReplacesTheFileInsteadOfTruncatingIt) {
+    TempDir dir;
+    const auto file = dir.write("Vantoscope.log", "old line\r\n");
+    platform::FileIdentity before;
+    ASSERT_TRUE(platform::GetFileIdentity(file.string(), before));
+    {
+        TKLog log(file.string(), false, 10, false);
+        log.Log("new", 1);
+    }
+    platform::FileIdentity after;
+    ASSERT_TRUE(platform::GetFileIdentity(file.string(), after));
+    EXPECT_NE(before.file, after.file) << "a new file took the name";
+    EXPECT_NE(readFile(file).find("\tnew\r\n"), std::string::npos);
+}

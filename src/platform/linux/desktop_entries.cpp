@@ -180,7 +180,11 @@ bool ParseDesktopEntry(std::string_view text, DesktopEntry& entry, std::string_v
             }
             if (rank <= name_rank) continue;
             std::string name = UnescapeValue(value);
-            if (!IsShowableText(name)) continue;  // a damaged translation leaves the others
+            if (!IsShowableText(name)) {
+                if (entry.name.empty()) entry.bad_name = true;
+                continue;  // a damaged translation leaves the others
+            }
+            entry.bad_name = false;
             entry.name = std::move(name);
             name_rank = rank;
         } else if (key == "Type") take(have_type, entry.type);

@@ -23,6 +23,7 @@ struct DesktopEntry {
     std::string flatpak;   // X-Flatpak: the Flatpak application id of an exported entry
     std::string snap;      // X-SnapInstanceName: the snap of an exported entry
     bool hidden = false;   // "Hidden=true": the entry counts as deleted
+    bool bad_name = false; // a Name key was there, but none could be shown (too long, not UTF-8)
 };
 
 // Reads the keys of the [Desktop Entry] group; the first occurrence of a key wins. Only Name

@@ -70,30 +70,6 @@ bool Describe(int dirfd, const std::string& path_for_stat, const std::string& na
     return true;
 }
 
-// Windows-style wildcard match: * any run, ? one character, ASCII letters fold.
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t star = std::string_view::npos;
-    std::size_t resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
-            ++p;
-            ++n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
 }  // namespace
 
 struct FindHandle::Impl {
@@ -141,7 +117,7 @@ FindHandle FindFirstWide(const std::wstring& pattern, FindData& data) {
     }
     while (dirent* de = ::readdir(dir)) {
         std::string name = de->d_name;
-        if (!WildcardMatch(wanted, name)) continue;
+        if (!posix_io::WildcardMatch(wanted, name)) continue;
         FindData entry;
         if (Describe(dirfd, name, name, entry)) impl->pending.push_back(std::move(entry));
     }

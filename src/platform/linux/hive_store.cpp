@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <new>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,10 +25,14 @@ namespace {
 constexpr std::size_t kMaxHiveSize = std::size_t{16} * 1024 * 1024;
 // A change waits this long for another program's change to the hive, then fails.
 constexpr int kLockTimeoutMs = 3000;
+// After such a wait failed, changes in the next seconds fail at once instead of waiting again.
+constexpr int kLockBusyQuietMs = 10000;
 
 const char* RootName(RegRoot root) {
     return root == RegRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
 }
+
+}  // namespace
 
 std::string HivePath(RegRoot root) {
     if (root == RegRoot::CurrentUser) {
@@ -47,6 +53,8 @@ std::string HivePath(RegRoot root) {
     if (over != nullptr && over[0] != '\0') return over;
     return "/etc/ombrevale/registry.reg";
 }
+
+namespace {
 
 // The drop-in folder of installed packages (files they own and remove with themselves).
 // VANTOSCOPE_PACKAGE_REGISTRY_D names another; a machine hive named by VANTOSCOPE_MACHINE_HIVE
@@ -113,7 +121,7 @@ HiveSnapshot HiveStore::Load(RegRoot root) {
     if (!snap.unparsable || root != RegRoot::CurrentUser) return snap;
     // Moving it aside needs the lock a change holds, so that no change is lost.
     posix_io::ExclusiveLock lock;
-    if (!lock.LockFile(path + ".lock", kLockTimeoutMs)) return snap;
+    if (!LockHive(lock, path)) return snap;
     std::lock_guard<std::mutex> guard(mutex_);
     return LoadLocked(root, path, true, true);
 }
@@ -123,7 +131,41 @@ std::vector<std::string> HiveStore::TakeNotices() {
     return std::exchange(notices_, {});
 }
 
+bool HiveStore::LockHive(posix_io::ExclusiveLock& lock, const std::string& path) {
+    // After one wait that came to nothing, the next changes try without waiting for a while:
+    // a start-up or a close makes several changes, and each must not freeze the window again.
+    const auto now = std::chrono::steady_clock::now();
+    int wait_ms = kLockTimeoutMs;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (now < lock_busy_until_) wait_ms = 0;
+    }
+    if (lock.LockFile(path + ".lock", wait_ms)) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        lock_busy_until_ = {};
+        lock_busy_said_ = false;
+        return true;
+    }
+    std::lock_guard<std::mutex> guard(mutex_);
+    lock_busy_until_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockBusyQuietMs);
+    if (!lock_busy_said_) {
+        lock_busy_said_ = true;
+        Tell(std::string("The settings file ") + path + " is locked by another program; " +
+             "changes to the settings are not saved while it holds it.");
+    }
+    return false;
+}
+
 bool HiveStore::Modify(RegRoot root, const std::function<Change(KeyNode&)>& edit) {
+    try {
+        return ModifyOrThrow(root, edit);
+    } catch (const std::bad_alloc&) {
+        // A hive too large for the memory at hand: the change fails, the file stays as it was.
+        return false;
+    }
+}
+
+bool HiveStore::ModifyOrThrow(RegRoot root, const std::function<Change(KeyNode&)>& edit) {
     if (root != RegRoot::CurrentUser) return false;  // the machine hive is read only
     std::string path = HivePath(root);
     if (path.empty()) return false;
@@ -131,7 +173,7 @@ bool HiveStore::Modify(RegRoot root, const std::function<Change(KeyNode&)>& edit
     if (!posix_io::MakeFolders(folder, 0700)) return false;
     posix_io::ExclusiveLock lock;
     // Another program holding it for longer is stuck: fail this change, do not freeze.
-    if (!lock.LockFile(path + ".lock", kLockTimeoutMs)) return false;
+    if (!LockHive(lock, path)) return false;
 
     std::lock_guard<std::mutex> guard(mutex_);
     // What another program wrote a moment ago may share size and time with what we saw:
@@ -142,8 +184,8 @@ bool HiveStore::Modify(RegRoot root, const std::function<Change(KeyNode&)>& edit
     Change change = edit(*copy);
     if (change == Change::Failed) return false;
     if (change == Change::None) return true;
-    std::string text = SerializeHive(*copy, RootName(root));
-    if (text.size() > kMaxHiveSize) return false;  // it could never be read back
+    std::string text;
+    if (!SerializeHive(*copy, RootName(root), kMaxHiveSize, text)) return false;  // it could never be read back
     if (!posix_io::ReplaceFileAtomically(path, text, 0600, false)) return false;
     Entry& e = cache_[path];
     e.id = Identify(path);
@@ -196,7 +238,14 @@ HiveSnapshot HiveStore::LoadLocked(RegRoot root, const std::string& path, bool f
             snap = {empty(), false};
             break;
         case posix_io::ReadResult::Ok: {
-            ParseOutcome parsed = ParseHive(content, RootName(root));
+            ParseOutcome parsed;
+            try {
+                parsed = ParseHive(content, RootName(root));
+            } catch (const std::bad_alloc&) {
+                Complain(path, "is too large for the memory at hand");
+                snap = {empty(), false};
+                break;
+            }
             if (parsed.root) {
                 snap = {std::shared_ptr<const KeyNode>(std::move(parsed.root)), true};
             } else if (locked && root == RegRoot::CurrentUser) {

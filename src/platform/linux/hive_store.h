@@ -8,10 +8,12 @@
 #pragma once
 
 #include "platform/linux/hive_text.h"
+#include "platform/linux/posix_file_io.h"
 #include "platform/registry.h"
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -40,6 +42,10 @@ struct HiveSnapshot {
     bool unparsable = false;  // read whole, but not a hive
 };
 
+// The hive file of a root: the override variable, else the standard place; empty when the
+// user's home is unknown.
+std::string HivePath(RegRoot root);
+
 class HiveStore {
 public:
     static HiveStore& Instance();
@@ -65,6 +71,10 @@ private:
         HiveSnapshot snap;
     };
 
+    bool ModifyOrThrow(RegRoot root, const std::function<Change(KeyNode&)>& edit);
+    // Takes the hive's file lock, waiting for it only when no wait failed a moment ago; the
+    // first failure is said to the user.
+    bool LockHive(posix_io::ExclusiveLock& lock, const std::string& path);
     // `fresh`: read the file even when it looks unchanged. `locked`: the hive's file lock is
     // held, so an unparsable user hive may be moved aside.
     HiveSnapshot LoadLocked(RegRoot root, const std::string& path, bool fresh, bool locked);
@@ -76,6 +86,9 @@ private:
     void Complain(const std::string& path, const std::string& why);
     // Said to the user: on standard error at once, in the window through TakeRegistryNotices.
     void Tell(const std::string& text);
+
+    std::chrono::steady_clock::time_point lock_busy_until_{};
+    bool lock_busy_said_ = false;
 
     struct Merged {
         std::string hive_path;

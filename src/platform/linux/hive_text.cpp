@@ -261,20 +261,44 @@ void AppendValue(std::string& out, const NamedValue& nv) {
     out.push_back('\n');
 }
 
-void AppendKey(std::string& out, const KeyNode& node, const std::string& path, bool is_root) {
+// `path` is one buffer for the whole walk: each level appends its name and takes it off again.
+bool AppendKey(std::string& out, const KeyNode& node, std::string& path, bool is_root, std::size_t limit) {
     if (!is_root || !node.values.empty()) {
-        out += "[" + path + "]\n";
-        for (const auto& v : node.values) AppendValue(out, v);
+        if (out.size() + path.size() + 3 > limit) return false;
+        out += '[';
+        out += path;
+        out += "]\n";
+        for (const auto& v : node.values) {
+            AppendValue(out, v);
+            if (out.size() > limit) return false;
+        }
         out.push_back('\n');
     }
-    for (const auto& [name, child] : node.subkeys) AppendKey(out, *child, path + "\\" + child->name, false);
+    for (const auto& [name, child] : node.subkeys) {
+        const std::size_t before = path.size();
+        path += '\\';
+        path += child->name;
+        const bool ok = AppendKey(out, *child, path, false, limit);
+        path.resize(before);
+        if (!ok) return false;
+    }
+    return out.size() <= limit;
 }
 
 }  // namespace
 
+bool SerializeHive(const KeyNode& root, const char* root_name, std::size_t limit, std::string& out) {
+    out = std::string(kHiveHeader) + "\n\n";
+    std::string path = root_name;
+    if (AppendKey(out, root, path, true, limit)) return true;
+    out.clear();
+    out.shrink_to_fit();
+    return false;
+}
+
 std::string SerializeHive(const KeyNode& root, const char* root_name) {
-    std::string out = std::string(kHiveHeader) + "\n\n";
-    AppendKey(out, root, root_name, true);
+    std::string out;
+    SerializeHive(root, root_name, std::string::npos, out);
     return out;
 }
 

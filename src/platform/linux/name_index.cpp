@@ -117,11 +117,15 @@ struct NameBuilder {
     enum class Origin { Xdg, Flatpak, Snap };
 
     void AddEntry(const std::string& file, const std::string& id, Origin origin) {
-        if (!seen_ids.insert(id).second) return;
+        if (seen_ids.count(id) != 0) return;
         std::string text;
         DesktopEntry e;
+        // An entry that cannot be read, or whose name is unusable (too long, not UTF-8),
+        // claims nothing: neither its id nor its program, which a valid entry then names.
         if (posix_io::ReadBoundedFile(file, kMaxEntryBytes, text) != posix_io::ReadResult::Ok) return;
         if (!ParseDesktopEntry(text, e, facts.locale)) return;
+        if (!e.hidden && e.bad_name) return;
+        seen_ids.insert(id);
         if (e.hidden || e.type != "Application") return;
         const auto app = static_cast<std::uint32_t>(index.apps.size());
         const std::string stem = id.ends_with(".desktop") ? id.substr(0, id.size() - 8) : id;

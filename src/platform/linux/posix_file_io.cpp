@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Ombrevale
 #include "platform/linux/posix_file_io.h"
 
+#include "platform/ascii_text.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -84,6 +86,29 @@ ReadResult ReadBoundedFile(const std::string& path, std::size_t limit, std::stri
     }
     ::close(fd);
     return ReadResult::Ok;
+}
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
 }
 
 std::string ParentFolder(const std::string& path) {

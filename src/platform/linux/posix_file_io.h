@@ -51,6 +51,9 @@ private:
 // when neither knows.
 std::string HomeFolder();
 
+// Windows-style wildcard match: * any run, ? one character, ASCII letters fold.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
 // The folder part of a path ("." when it has none).
 std::string ParentFolder(const std::string& path);
 

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace vanto::platform {
@@ -184,6 +185,69 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
         if (!replaced) ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insert_at), Classify(key + "=" + text, true));
     }
     std::string out = RenderIni(ini);
+    if (out.size() > kMaxProfileSize) return false;
+    return posix_io::ReplaceFileAtomically(file, out, 0644, true);
+}
+
+bool WriteProfileEntries(const std::string& file, const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& entries,
+                         std::vector<std::string>& refused) {
+    std::vector<std::pair<std::string, std::string>> wanted;
+    for (const auto& [entry, text] : entries) {
+        if (!profile_detail::WritableSection(section) || !profile_detail::WritableEntry(entry) ||
+            !profile_detail::WritableText(text) || Trim(section).empty()) {
+            refused.push_back(entry);
+        } else {
+            wanted.emplace_back(Trim(entry), text);
+        }
+    }
+    if (wanted.empty()) return true;
+    const std::string sec = Trim(section);
+
+    posix_io::ExclusiveLock lock;
+    lock.LockFolder(posix_io::ParentFolder(file));
+    IniText ini;
+    if (!LoadIni(file, ini)) return false;  // never replace a file we could not read whole
+
+    // One pass over the section, then one look-up per entry: linear in the file and the batch.
+    std::size_t header = ini.FindSection(sec);
+    if (header == ini.lines.size()) {
+        if (!ini.lines.empty() && !Trim(ini.lines.back().text).empty()) ini.lines.push_back(Line{});
+        ini.lines.push_back(Classify("[" + sec + "]", false));
+        header = ini.lines.size() - 1;
+    }
+    const std::size_t end = ini.SectionEnd(header);
+    std::size_t insert_at = header + 1;
+    std::unordered_map<std::string, std::size_t> existing;  // folded name -> line
+    for (std::size_t i = header + 1; i < end; ++i) {
+        const Line& line = ini.lines[i];
+        if (line.kind == LineKind::Entry) existing.emplace(FoldKey(line.name), i);
+        if (!Trim(line.text).empty()) insert_at = i + 1;
+    }
+    std::vector<Line> added;
+    std::unordered_map<std::string, std::size_t> added_at;  // folded name -> index in `added`
+    bool changed = false;
+    for (const auto& [key, text] : wanted) {
+        const std::string folded = FoldKey(key);
+        if (const auto it = existing.find(folded); it != existing.end()) {
+            Line& line = ini.lines[it->second];
+            if (line.value == Trim(text)) continue;  // already holds it
+            const int eol = line.eol;
+            line = Classify(line.name + "=" + text, true);
+            line.eol = eol;
+            changed = true;
+        } else if (const auto at = added_at.find(folded); at != added_at.end()) {
+            added[at->second] = Classify(added[at->second].name + "=" + text, true);
+        } else {
+            added_at.emplace(folded, added.size());
+            added.push_back(Classify(key + "=" + text, true));
+            changed = true;
+        }
+    }
+    if (!changed) return true;
+    ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(insert_at), std::make_move_iterator(added.begin()),
+                     std::make_move_iterator(added.end()));
+    const std::string out = RenderIni(ini);
     if (out.size() > kMaxProfileSize) return false;
     return posix_io::ReplaceFileAtomically(file, out, 0644, true);
 }

@@ -12,9 +12,11 @@
 // administrator's), read only like the hive itself.
 // This file is the key API; the files are kept by hive_store.h, their text read by hive_text.h.
 #include "platform/registry.h"
+#include "platform/safe_files.h"
 
 #include "platform/linux/hive_store.h"
 #include "platform/linux/hive_text.h"
+#include "platform/linux/posix_file_io.h"
 
 #include <functional>
 #include <string_view>
@@ -23,6 +25,7 @@
 
 namespace vanto::platform {
 
+using linux_backend::HivePath;
 using linux_backend::HiveSnapshot;
 using linux_backend::HiveStore;
 using linux_backend::KeyNode;
@@ -219,14 +222,15 @@ bool RegKey::WriteValues(const std::vector<std::pair<std::string, RegValue>>& va
 bool RegKey::DeleteValue(const std::string& name) {
     if (!impl_) return false;
     return impl_->Modify([&](KeyNode& node) {
-        for (auto it = node.values.begin(); it != node.values.end(); ++it) {
-            if (EqualsNoCase(it->name, name)) {
-                node.values.erase(it);
-                return HiveStore::Change::Changed;
-            }
-        }
-        return HiveStore::Change::Failed;
+        return node.RemoveValue(name) ? HiveStore::Change::Changed : HiveStore::Change::Failed;
     });
+}
+
+int RemoveLeftoverRegistryTemporaryFiles(std::uint32_t min_age_seconds) {
+    const std::string path = HivePath(RegRoot::CurrentUser);
+    const auto slash = path.find_last_of('/');
+    if (path.empty() || slash == std::string::npos) return 0;
+    return RemoveLeftoverTemporaryFiles(posix_io::ParentFolder(path), {path.substr(slash + 1)}, min_age_seconds);
 }
 
 std::vector<std::string> TakeRegistryNotices() { return HiveStore::Instance().TakeNotices(); }

@@ -75,4 +75,18 @@ bool WriteProfileText(const std::string& file, const std::string& section, const
     return WritePrivateProfileStringA(section.c_str(), entry.c_str(), text.c_str(), file.c_str()) != FALSE;
 }
 
+bool WriteProfileEntries(const std::string& file, const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& entries,
+                         std::vector<std::string>& refused) {
+    for (const auto& [entry, text] : entries) {
+        if (!profile_detail::WritableSection(section) || !profile_detail::WritableEntry(entry) ||
+            !profile_detail::WritableText(text)) {
+            refused.push_back(entry);
+            continue;
+        }
+        if (!WritePrivateProfileStringA(section.c_str(), entry.c_str(), text.c_str(), file.c_str())) return false;
+    }
+    return true;
+}
+
 }  // namespace vanto::platform

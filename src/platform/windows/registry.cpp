@@ -190,4 +190,6 @@ bool DeleteRegistryTree(RegRoot root, const std::string& path, RegView view) {
 
 bool RemoveUserStoreIfEmpty() { return false; }  // the system's registry is never removed
 
+int RemoveLeftoverRegistryTemporaryFiles(std::uint32_t) { return 0; }
+
 }  // namespace vanto::platform

@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslError>
 #include <QTimer>
 #include <QUrl>
 
@@ -41,6 +42,31 @@ bool IsTransportedReply(const QNetworkReply& reply) {
     const int e = reply.error();
     return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
            (e == QNetworkReply::NoError || e >= QNetworkReply::ProxyConnectionRefusedError);
+}
+
+// A text from the server (an address it redirects to) made fit for one log line: printable
+// ASCII only, and not longer than a reader needs.
+std::string LogSafe(const QString& text) {
+    constexpr qsizetype kMaxShown = 200;
+    std::string out;
+    for (const QChar c : text.left(kMaxShown)) out.push_back(c.unicode() >= 0x20 && c.unicode() < 0x7F ? char(c.unicode()) : '?');
+    if (text.size() > kMaxShown) out += "...";
+    return out;
+}
+
+// A redirect the client would not follow (to another scheme such as file:, or from HTTPS
+// down to HTTP): the server answered, but not with something a check may go to.
+bool IsRefusedRedirect(const QNetworkReply& reply) {
+    const int e = reply.error();
+    return (e == QNetworkReply::ProtocolUnknownError || e == QNetworkReply::InsecureRedirectError) &&
+           (reply.attribute(QNetworkRequest::RedirectionTargetAttribute).isValid() || reply.hasRawHeader("Location"));
+}
+
+// Where a refused redirect pointed, as the server wrote it.
+QString RedirectTarget(const QNetworkReply& reply) {
+    const QVariant target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute);
+    if (target.isValid()) return target.toUrl().toString();
+    return QString::fromLatin1(reply.rawHeader("Location"));
 }
 
 }  // namespace
@@ -81,6 +107,7 @@ void TOrvoLite::Check(const std::string& exe_path, QObject* owner, DoneCallback 
         const TUpdateIdentity identity = identity_(exe_path);
         const std::string url = BuildUpdateCheckUrl(service_base_, identity, LocalMS, LocalLS);
         Reply.clear();
+        tls_reason_.clear();
         HttpClient = new QNetworkAccessManager(owner);
         QNetworkRequest request;
         CustomizeHttpClient(*HttpClient, request);
@@ -99,6 +126,12 @@ void TOrvoLite::Check(const std::string& exe_path, QObject* owner, DoneCallback 
             if (room > 0) Reply += r->read(room);
             if (r->bytesAvailable() > 0) r->abort();  // more than any version text: refused
         });
+        QObject::connect(r, &QNetworkReply::sslErrors, context_.get(), [this](const QList<QSslError>& errors) {
+            for (const QSslError& e : errors) {
+                if (!tls_reason_.empty()) tls_reason_ += "; ";
+                tls_reason_ += LogSafe(e.errorString());
+            }
+        });
         QObject::connect(r, &QNetworkReply::finished, context_.get(), [this, r] { HttpRequestDone(r); });
         QTimer::singleShot(deadline_ms_, r, [r] { r->abort(); });
     } catch (const std::exception&) {
@@ -109,13 +142,25 @@ void TOrvoLite::Check(const std::string& exe_path, QObject* owner, DoneCallback 
 }
 
 void TOrvoLite::HttpRequestDone(QNetworkReply* reply) {
-    const bool transported = IsTransportedReply(*reply);
+    // A redirect the client refused carries the redirecting status line, but nothing came from
+    // where it pointed: it is no reply.
+    const bool refused_redirect = IsRefusedRedirect(*reply);
+    const bool transported = IsTransportedReply(*reply) && !refused_redirect;
     if (reply->bytesAvailable() > 0 && transported) {
         const qint64 room = static_cast<qint64>(kUpdateReplyMaxBytes) - Reply.size();
         if (room > 0) Reply += reply->read(room);
     }
     const unsigned code = transported ? 0u : static_cast<unsigned>(reply->error()) & 0xFFFFu;
-    if (code != 0 || reply->operation() != QNetworkAccessManager::GetOperation) {
+    if (code != 0 && refused_redirect) {
+        // Not an HTTP status: the client's own refusal of where the server sent it.
+        Log(Title + " Update self check : Redirect refused (to " + LogSafe(RedirectTarget(*reply)) + ")", 2);
+    } else if (code != 0 || reply->operation() != QNetworkAccessManager::GetOperation) {
+        if (reply->error() == QNetworkReply::SslHandshakeFailedError) {
+            // "Server error (6)" alone hides why: an unknown authority, an expired or
+            // mismatched certificate, no common protocol.
+            const std::string reason = !tls_reason_.empty() ? tls_reason_ : LogSafe(reply->errorString());
+            Log(Title + " Update self check : Secure connection refused (" + reason + ")", 2);
+        }
         Log(Title + " Update self check : Server error (" + std::to_string(code) + ")", 2);
     } else {
         const TUpdateReply r =

@@ -75,6 +75,8 @@ private:
     int timeout_ms_;
     int deadline_ms_;
     std::string last_url_;
+    // What the TLS library said about the server's certificate, for the log.
+    std::string tls_reason_;
     // Receives the client's signals and queued completions; goes with the checker, so
     // nothing arrives after it.
     std::unique_ptr<QObject> context_;

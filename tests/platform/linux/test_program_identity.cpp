@@ -173,6 +173,19 @@ TEST_F(ProgramIdentityTest, BadFilesAreSkippedAndTheRestIsRead) {
     EXPECT_EQ(Identify(good).publisher, "");
 }
 
+// An entry whose name cannot be used claims neither its program nor its id: the valid entry
+// of the same program (earlier in name order or in a later folder) still names it.
+TEST_F(ProgramIdentityTest, AnEntryWithAnUnusableNameHidesNoValidOne) {
+    const std::string tool = Program("bin/tool");
+    const std::string kit = Program("bin/kit");
+    Write("sys1/applications/a-long.desktop", App(std::string(1025, 'N'), "Exec=tool"));
+    Write("sys1/applications/b-tool.desktop", App("Tool", "Exec=tool"));
+    Write("home/applications/kit.desktop", App("\xff\xfe broken", "Exec=kit"));
+    Write("sys1/applications/kit.desktop", App("Kit", "Exec=kit"));
+    EXPECT_EQ(NameOf(tool), "Tool");
+    EXPECT_EQ(NameOf(kit), "Kit") << "the user's broken copy does not take the id from the system's";
+}
+
 TEST_F(ProgramIdentityTest, PackageVersionWithoutEpochAndRevisionElseTheNewestAppStreamRelease) {
     const std::string tool = Program("bin/tool", true);
     const std::string multi = Program("bin/multi", true);

@@ -17,10 +17,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace vanto::platform;
@@ -244,9 +246,9 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepAllTheirValues) {
         bool ok = true;
         for (int i = 0; i < kWrites && ok; ++i) {
             RegKey key;
-            const std::string sub = "SOFTWARE\\Race\\P" + std::to_string(p) + "_" + std::to_string(i % 3);
+            const std::string sub = std::string("SOFTWARE\\Race\\P").append(std::to_string(p)).append("_").append(std::to_string(i % 3));
             ok = key.Create(RegRoot::CurrentUser, sub, RegAccess::ReadWrite) &&
-                 key.WriteDword("v" + std::to_string(i), static_cast<std::uint32_t>(p * 1000 + i));
+                 key.WriteDword(std::string("v").append(std::to_string(i)), static_cast<std::uint32_t>(p * 1000 + i));
         }
         return ok;
     }));
@@ -256,12 +258,87 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepAllTheirValues) {
         for (int i = 0; i < kWrites; ++i) {
             RegKey key;
             std::uint32_t n = 0;
-            const std::string sub = "SOFTWARE\\Race\\P" + std::to_string(p) + "_" + std::to_string(i % 3);
+            const std::string sub = std::string("SOFTWARE\\Race\\P").append(std::to_string(p)).append("_").append(std::to_string(i % 3));
             ASSERT_TRUE(key.Open(RegRoot::CurrentUser, sub, RegAccess::Read)) << sub;
-            ASSERT_TRUE(key.ReadDword("v" + std::to_string(i), n)) << sub << " v" << i;
+            ASSERT_TRUE(key.ReadDword(std::string("v").append(std::to_string(i)), n)) << sub << " v" << i;
             EXPECT_EQ(n, static_cast<std::uint32_t>(p * 1000 + i));
         }
     }
+}
+
+// Start and close each make several changes: with another program holding the hive's lock,
+// only the first waits; the next fail at once, and the user is told once.
+TEST_F(RegistryTest, ABusyLockIsWaitedForOnceAndSaidOnce) {
+    RegKey key;
+    ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale", RegAccess::ReadWrite));
+    TakeRegistryNotices();
+    const int fd = ::open((user_hive.string() + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(key.WriteString("a", "1"));
+    const auto first = std::chrono::steady_clock::now();
+    EXPECT_FALSE(key.WriteString("b", "2"));
+    EXPECT_FALSE(key.DeleteValue("a"));
+    const auto rest = std::chrono::steady_clock::now();
+    EXPECT_GE(first - start, std::chrono::milliseconds(2500)) << "the first change waits for the lock";
+    EXPECT_LT(rest - first, std::chrono::milliseconds(1500)) << "the next ones do not wait again";
+    const std::vector<std::string> notices = TakeRegistryNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("locked by another program"), std::string::npos) << notices[0];
+    EXPECT_NE(notices[0].find(user_hive.string()), std::string::npos);
+    ::close(fd);
+    EXPECT_TRUE(key.WriteString("b", "2")) << "a free lock is taken again at once";
+}
+
+// A key with many values: names still fold, the first spelling and the order of first writing
+// stay, a deleted value is gone and comes back at the end; the file reads back the same.
+TEST_F(RegistryTest, AKeyWithManyValuesKeepsTheRulesOfAFewValues) {
+    constexpr int kValues = 5000;
+    RegKey key;
+    ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Many", RegAccess::ReadWrite));
+    std::vector<std::pair<std::string, RegValue>> values;
+    for (int i = 0; i < kValues; ++i) values.emplace_back("Value" + std::to_string(i), RegValue::String(std::to_string(i)));
+    ASSERT_TRUE(key.WriteValues(values));
+    ASSERT_TRUE(key.WriteString("VALUE17", "changed"));
+    ASSERT_TRUE(key.DeleteValue("value3"));
+    ASSERT_TRUE(key.WriteString("Value3", "again"));
+    ASSERT_TRUE(key.WriteString("value4999", "last"));
+
+    RereadFromCopy("copy.reg");
+    RegKey again;
+    ASSERT_TRUE(again.Open(RegRoot::CurrentUser, "SOFTWARE\\Many", RegAccess::Read));
+    std::vector<std::string> names;
+    ASSERT_TRUE(again.GetValueNames(names));
+    ASSERT_EQ(names.size(), std::size_t{kValues});
+    EXPECT_EQ(names[16], "Value17") << "the first spelling stays (one place up after the deletion)";
+    EXPECT_EQ(names[3], "Value4") << "the deleted value left its place";
+    EXPECT_EQ(names.back(), "Value3") << "and came back at the end";
+    std::string text;
+    ASSERT_TRUE(again.ReadString("value17", text));
+    EXPECT_EQ(text, "changed");
+    ASSERT_TRUE(again.ReadString("VALUE3", text));
+    EXPECT_EQ(text, "again");
+    ASSERT_TRUE(again.ReadString("Value4999", text));
+    EXPECT_EQ(text, "last");
+    EXPECT_FALSE(again.ReadString("Value5000", text));
+}
+
+// Keys 512 deep with long names spell paths whose text passes the hive's size limit: the
+// change fails and the file stays as it was.
+TEST_F(RegistryTest, ADeepTreeWhoseTextPassesTheLimitIsNotWritten) {
+    RegKey key;
+    ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE", RegAccess::ReadWrite));
+    ASSERT_TRUE(key.WriteString("kept", "1"));
+    const std::string before = readFile(user_hive);
+    std::string path = "SOFTWARE";
+    for (int depth = 1; depth < 512; ++depth) {
+        path += '\\';
+        path.append(250, char('a' + depth % 26));
+    }
+    RegKey deep;
+    EXPECT_FALSE(deep.Create(RegRoot::CurrentUser, path, RegAccess::ReadWrite));
+    EXPECT_EQ(readFile(user_hive), before);
 }
 
 }  // namespace

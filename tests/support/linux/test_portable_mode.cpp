@@ -138,14 +138,17 @@ TEST_F(PortableModeTest, UnwritableSettingsFileFailsTheExport) {
     EXPECT_EQ(fs::file_size(ini), big.size());
 }
 
-TEST_F(PortableModeTest, TextWithALineBreakFailsTheExportInsteadOfCorruptingTheFile) {
+TEST_F(PortableModeTest, TextWithALineBreakIsLeftOutInsteadOfCorruptingTheFile) {
     {
         RegKey key;
         ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale\\Vantoscope", RegAccess::ReadWrite));
         ASSERT_TRUE(key.WriteString("Bad", "one\r\n[Settings_DWORD]\r\nInjected=1"));
     }
-    EXPECT_FALSE(ExportSettings("Vantoscope", ini));
+    std::vector<std::string> dropped;
+    EXPECT_TRUE(ExportSettings("Vantoscope", ini, &dropped));
+    EXPECT_EQ(dropped, std::vector<std::string>{"Bad"});
     EXPECT_EQ(platform::ReadProfileText(ini, "Settings_DWORD", "Injected", "?"), "?");
+    EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "Bad", "?"), "?");
 }
 
 TEST_F(PortableModeTest, KeysAreRemovedAndTheMakerKeyOnlyWhenEmpty) {
@@ -288,14 +291,67 @@ TEST_F(DeleteFolderFilesTest, DeletesEverythingInsideButNotWhatLinksPointAt) {
     EXPECT_FALSE(fs::exists(dir.path() / "data" / "Ombrevale"));
 }
 
-TEST_F(DeleteFolderFilesTest, FolderThatIsALinkLosesTheLinkOnly) {
+// A data folder that is a link is someone's arrangement: neither it nor what it names is touched,
+// and a maker folder that is a link is not removed either.
+TEST_F(DeleteFolderFilesTest, FolderThatIsALinkIsLeftAlone) {
     dir.write("outside/precious.txt", "keep me");
     fs::create_directories(dir.path() / "data" / "Ombrevale");
     const fs::path link = dir.path() / "data" / "Ombrevale" / "Vantoscope";
     fs::create_directory_symlink(dir.path() / "outside", link);
     DeleteFolderFiles(link.string() + "/", "*", exe);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readFile(dir.path() / "outside" / "precious.txt"), "keep me");
+
+    fs::remove(link);
+    fs::remove(dir.path() / "data" / "Ombrevale");
+    fs::create_directories(dir.path() / "elsewhere");
+    fs::create_directory_symlink(dir.path() / "elsewhere", dir.path() / "data" / "Ombrevale");
+    RemoveMakerDataFolder();
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "data" / "Ombrevale"));
+}
+
+// A value the file cannot hold does not stop the others from going back, and is named.
+TEST_F(PortableModeTest, ExportLeavesOutAValueWithALineBreakAndWritesTheRest) {
+    {
+        RegKey key;
+        ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale\\Vantoscope", RegAccess::ReadWrite));
+        ASSERT_TRUE(key.WriteString("Before", "1"));
+        ASSERT_TRUE(key.WriteString("Broken", "two\rlines"));
+        ASSERT_TRUE(key.WriteString("Also", "a\nb"));
+        ASSERT_TRUE(key.WriteString("After", "3"));
+        ASSERT_TRUE(key.WriteDword("Width", 640));
+    }
+    std::vector<std::string> dropped;
+    EXPECT_TRUE(ExportSettings("Vantoscope", ini, &dropped));
+    EXPECT_EQ(dropped, (std::vector<std::string>{"Broken", "Also"}));
+    EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "Before", "?"), "1");
+    EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "After", "?"), "3");
+    EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "Broken", "?"), "?");
+    EXPECT_EQ(platform::ReadProfileInteger(ini, "Settings_DWORD", "Width", 0), 640);
+}
+
+// The export reads and writes the file once per section, not once per value: many entries
+// behind a long comment keep their order and every other line.
+TEST_F(PortableModeTest, ExportOfManyValuesKeepsTheFileAndItsOrder) {
+    std::string initial = "; ";
+    initial.append(100000, 'c');
+    initial += "\r\n[Settings]\r\nOld=keep\r\nN5=old\r\n";
+    dir.write("app/settings.ini", initial);
+    std::vector<std::pair<std::string, platform::RegValue>> values;
+    for (int i = 0; i < 2000; ++i)
+        values.emplace_back(std::string("N").append(std::to_string(i)),
+                            platform::RegValue::String(std::string("v").append(std::to_string(i))));
+    {
+        RegKey key;
+        ASSERT_TRUE(key.Create(RegRoot::CurrentUser, "SOFTWARE\\Ombrevale\\Vantoscope", RegAccess::ReadWrite));
+        ASSERT_TRUE(key.WriteValues(values));
+    }
+    ASSERT_TRUE(ExportSettings("Vantoscope", ini));
+    const std::string text = readFile(ini);
+    EXPECT_EQ(text.rfind("; ccc", 0), 0u) << "the comment stays";
+    EXPECT_NE(text.find("Old=keep\r\nN5=v5\r\nN0=v0\r\n"), std::string::npos) << "replaced in place, new ones after";
+    EXPECT_EQ(platform::ReadProfileEntryNames(ini, "Settings", 1 << 20).size(), 2001u);
+    EXPECT_EQ(platform::ReadProfileText(ini, "Settings", "N1999", "?"), "v1999");
 }
 
 TEST_F(DeleteFolderFilesTest, ProtectedFoldersAreNeverTouched) {
