@@ -65,7 +65,6 @@ bool UserKeyExists(RegView view) {
     return std::any_of(subkeys.begin(), subkeys.end(), [](const std::string& name) { return SameText(name, "Uninstall"); });
 }
 
-}  // namespace
 
 void ReadUninstallEntries(std::vector<EntryLine>& names, std::vector<std::string>& errors) {
     names.clear();

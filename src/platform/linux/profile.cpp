@@ -195,14 +195,14 @@ bool WriteProfileEntries(const std::string& file, const std::string& section,
     std::vector<std::pair<std::string, std::string>> wanted;
     for (const auto& [entry, text] : entries) {
         if (!profile_detail::WritableSection(section) || !profile_detail::WritableEntry(entry) ||
-            !profile_detail::WritableText(text) || Trim(section).empty()) {
+            !profile_detail::WritableText(text) || Trim(section, kIniBlanks).empty()) {
             refused.push_back(entry);
         } else {
-            wanted.emplace_back(Trim(entry), text);
+            wanted.emplace_back(std::string(Trim(entry, kIniBlanks)), text);
         }
     }
     if (wanted.empty()) return true;
-    const std::string sec = Trim(section);
+    const std::string sec(Trim(section, kIniBlanks));
 
     posix_io::ExclusiveLock lock;
     lock.LockFolder(posix_io::ParentFolder(file));
@@ -212,7 +212,7 @@ bool WriteProfileEntries(const std::string& file, const std::string& section,
     // One pass over the section, then one look-up per entry: linear in the file and the batch.
     std::size_t header = ini.FindSection(sec);
     if (header == ini.lines.size()) {
-        if (!ini.lines.empty() && !Trim(ini.lines.back().text).empty()) ini.lines.push_back(Line{});
+        if (!ini.lines.empty() && !Trim(ini.lines.back().text, kIniBlanks).empty()) ini.lines.push_back(Line{});
         ini.lines.push_back(Classify("[" + sec + "]", false));
         header = ini.lines.size() - 1;
     }
@@ -222,7 +222,7 @@ bool WriteProfileEntries(const std::string& file, const std::string& section,
     for (std::size_t i = header + 1; i < end; ++i) {
         const Line& line = ini.lines[i];
         if (line.kind == LineKind::Entry) existing.emplace(FoldKey(line.name), i);
-        if (!Trim(line.text).empty()) insert_at = i + 1;
+        if (!Trim(line.text, kIniBlanks).empty()) insert_at = i + 1;
     }
     std::vector<Line> added;
     std::unordered_map<std::string, std::size_t> added_at;  // folded name -> index in `added`
@@ -231,7 +231,7 @@ bool WriteProfileEntries(const std::string& file, const std::string& section,
         const std::string folded = FoldKey(key);
         if (const auto it = existing.find(folded); it != existing.end()) {
             Line& line = ini.lines[it->second];
-            if (line.value == Trim(text)) continue;  // already holds it
+            if (line.value == Trim(text, kIniBlanks)) continue;  // already holds it
             const int eol = line.eol;
             line = Classify(line.name + "=" + text, true);
             line.eol = eol;

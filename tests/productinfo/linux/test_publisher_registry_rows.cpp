@@ -43,9 +43,8 @@ TEST_F(PublisherByRegistry, PartitionWizardIsKnownByItsInstalledCopy) {
 
 TEST_F(PublisherByRegistry, PartitionWizardInstalledForTheUserAlone) {
     const std::string exe = (dir.path() / "MiniTool" / "partitionwizard.exe").string();
-    dir.write("user.reg",
-              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PW]\r\n"
-              "\"DisplayName\"=\"MiniTool Partition Wizard Free 12.8\"\r\n");
+    hives.userText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PW]\r\n"
+                   "\"DisplayName\"=\"MiniTool Partition Wizard Free 12.8\"\r\n");
     EXPECT_EQ(NormaliseCompany("", exe, ""), "MiniTool Solution Ltd.") << "the name rule and this one agree";
     EXPECT_EQ(GetProductName(exe), "MiniTool Partition Wizard");
 }
@@ -55,9 +54,9 @@ TEST_F(PublisherByRegistry, SsdDashboardNeedsAnInstalledVersionInItsFolder) {
     const std::string exe = folder + "/dashboard.exe";
     AddEntry("NoVersion", {{"DisplayName", "Western Digital SSD Dashboard"}, {"InstallLocation", folder}});
     EXPECT_EQ(NormaliseCompany("", exe, "Dashboard"), "") << "an entry without a version";
-    hive = "REGEDIT4\r\n";
+    keys.clear();
     AddEntry("ByUninstaller", {{"DisplayName", "Western Digital SSD Dashboard"}, {"DisplayVersion", "3.7.2.5"},
-                               {"UninstallString", "\\\"" + folder + "/unins000.exe\\\" /S"}});
+                               {"UninstallString", "\"" + folder + "/unins000.exe\" /S"}});
     EXPECT_EQ(NormaliseCompany("", exe, "Dashboard"), "Western Digital") << "tied to the folder by its uninstaller";
 }
 
