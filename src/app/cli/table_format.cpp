@@ -98,6 +98,28 @@ std::string CsvField(const std::string& text) {
 }
 
 void WriteTable(const Table& table, Format format, std::ostream& out) {
+    const bool json = format == Format::Json;
+    auto left_out = [json](const Column& c) { return json ? c.table_only : c.json_only; };
+    if (std::any_of(table.columns.begin(), table.columns.end(), left_out)) {
+        // Each format without the other's own fields.
+        Table shown;
+        std::vector<std::size_t> keep;
+        for (std::size_t c = 0; c < table.columns.size(); ++c)
+            if (!left_out(table.columns[c])) {
+                keep.push_back(c);
+                shown.columns.push_back(table.columns[c]);
+            }
+        shown.rows.reserve(table.rows.size());
+        for (const auto& row : table.rows) {
+            std::vector<std::string> cells;
+            cells.reserve(keep.size());
+            for (const std::size_t c : keep) cells.push_back(c < row.size() ? row[c] : std::string());
+            shown.rows.push_back(std::move(cells));
+        }
+        for (auto& c : shown.columns) c.json_only = c.table_only = false;
+        WriteTable(shown, format, out);
+        return;
+    }
     const std::size_t ncol = table.columns.size();
     auto cell = [&](const std::vector<std::string>& row, std::size_t c) -> const std::string& {
         static const std::string empty;

@@ -17,6 +17,8 @@ struct Column {
     std::string header;    // text and CSV header
     std::string json_key;  // stable key of the JSON objects
     bool numeric = false;  // written as a JSON number (the cell must hold decimal digits; "?" gives null)
+    bool json_only = false;   // a field of the JSON objects only; the text and CSV tables leave it out
+    bool table_only = false;  // a column of the text and CSV tables only; the JSON objects leave it out
 };
 
 struct Table {
