@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
@@ -42,7 +43,23 @@ void TMaindlg::CreateMainMenu() {
     };
     QMenu* file = MainMenu1->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
+    SaveAs1 = item(file, "SaveAs1", QStringLiteral("Save As..."), QKeySequence(Qt::CTRL | Qt::Key_S),
+                   &TMaindlg::SaveAs1Click);
+    file->addSeparator();
     Quit1 = item(file, "Quit1", QStringLiteral("&Quit"), {}, &TMaindlg::Quit1Click);
+
+    QMenu* view = MainMenu1->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("View1"));
+    Find1 = view->addAction(QStringLiteral("&Find"));
+    Find1->setObjectName(QStringLiteral("Find1"));
+    Find1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(Find1, &QAction::triggered, this, [this] {
+        search_edt->setFocus(Qt::ShortcutFocusReason);
+        search_edt->selectAll();
+    });
+    view->addSeparator();
+    // The header's context menu: the columns and the marking switch.
+    view->addMenu(columns_mnu);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("&?"));
     help->setObjectName(QStringLiteral("Help1"));

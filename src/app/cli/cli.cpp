@@ -24,9 +24,12 @@ namespace vanto::cli {
 
 std::string Usage() {
     return "Usage: vantoscope [/minimized]\n"
-           "       vantoscope --list [--all] [--ipv6] [--resolve] [--format text|csv|json]\n"
-           "       vantoscope --close LOCAL REMOTE\n"
-           "       vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
+           "       vantoscope --list [--all] [--ipv6] [--resolve] [--format text|csv|json|html]
+"
+           "       vantoscope --close LOCAL REMOTE
+"
+           "       vantoscope --identify [--verbose] [--format text|csv|json|html] [--] PATH...
+"
            "       vantoscope --check-update [--update-url BASE]\n"
            "       vantoscope --help\n"
            "\n"
@@ -51,7 +54,7 @@ std::string Usage() {
            "  --verbose          with --identify: also the fixed file version and the eight\n"
            "                     strings of the version resource\n"
            "  --format FORMAT    with --list or --identify: text (aligned columns, the default),\n"
-           "                     csv (RFC 4180) or json (an array of objects)\n"
+           "                     csv (RFC 4180), json (an array of objects) or html (a report)\n"
            "  --                 with --identify: every later argument is a path\n"
            "  --check-update     ask the update service once whether a newer version exists,\n"
            "                     print the log lines of the check and its outcome; exit code 0\n"
@@ -117,7 +120,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
             std::string value;
             if (a == "--format") {
-                if (i + 1 >= args.size()) return fail("option --format needs a value: text, csv or json");
+                if (i + 1 >= args.size()) return fail("option --format needs a value: text, csv, json or html");
                 value = args[++i];
             } else {
                 value = a.substr(9);
@@ -125,7 +128,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             if (value == "text") r.options.format = Format::Text;
             else if (value == "csv") r.options.format = Format::Csv;
             else if (value == "json") r.options.format = Format::Json;
-            else return fail("unknown format '" + value + "': use text, csv or json");
+            else if (value == "html") r.options.format = Format::Html;
+            else return fail("unknown format '" + value + "': use text, csv, json or html");
             format_given = true;
         } else if (a.rfind("--", 0) == 0) {
             return fail("unknown option '" + a + "'");
