@@ -24,12 +24,9 @@ namespace vanto::cli {
 
 std::string Usage() {
     return "Usage: vantoscope [/minimized]\n"
-           "       vantoscope --list [--all] [--ipv6] [--resolve] [--format text|csv|json|html]
-"
-           "       vantoscope --close LOCAL REMOTE
-"
-           "       vantoscope --identify [--verbose] [--format text|csv|json|html] [--] PATH...
-"
+           "       vantoscope --list [--all] [--ipv6] [--resolve] [--format text|csv|json|html]\n"
+           "       vantoscope --close LOCAL REMOTE\n"
+           "       vantoscope --identify [--verbose] [--format text|csv|json|html] [--] PATH...\n"
            "       vantoscope --check-update [--update-url BASE]\n"
            "       vantoscope --help\n"
            "\n"
