@@ -160,13 +160,14 @@ TEST(ConnectionTable, DefaultRowsAreTheWindowsDefaultRows) {
     const Table shown = ConnectionTable(snap, false, name);
     ASSERT_EQ(shown.rows.size(), 2u);
     EXPECT_EQ(shown.rows[0], (std::vector<std::string>{"321", "TCP", "ESTABLISHED", "10.0.0.2", "12345", "192.0.2.10",
-                                                       "443", "HTTPS", "proc321"}));
+                                                       "443", "HTTPS", "proc321", "IPv4", "?", "?"}));
     EXPECT_EQ(shown.rows[1][5], "127.0.0.2");
     EXPECT_EQ(shown.rows[1][7], "HTTP");
 
     const Table all = ConnectionTable(snap, true, name);
     ASSERT_EQ(all.rows.size(), snap.size());
-    EXPECT_EQ(all.rows[4], (std::vector<std::string>{"321", "UDP", "", "0.0.0.0", "53", "0.0.0.0", "0", "", "proc321"}));
+    EXPECT_EQ(all.rows[4], (std::vector<std::string>{"321", "UDP", "", "0.0.0.0", "53", "0.0.0.0", "0", "", "proc321",
+                                                     "IPv4", "?", "?"}));
     EXPECT_EQ(all.rows[3][2], "LISTENING");
 }
 
