@@ -206,6 +206,7 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
 }
 
 TMaindlg::~TMaindlg() {
+    resolver_.reset();  // no name arrives for a window on its way out
     FormDestroy();
     StopRefresh();
     // A worker cannot be interrupted inside the system calls of a snapshot; each is near its
@@ -425,6 +426,10 @@ QGroupBox* TMaindlg::CreateDetailsPanel() {
     }
     process_lbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lines->addWidget(process_lbl);
+    traffic_lbl = MakeLabel(box, "traffic_lbl", QString());
+    traffic_lbl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    traffic_lbl->setVisible(false);
+    lines->addWidget(traffic_lbl);
     row->addLayout(lines, 1);
 
     auto* buttons = new QGridLayout;
@@ -479,7 +484,16 @@ void TMaindlg::StartRefresh() {
     // as the list is when it arrives.
     for (const auto& w : std::as_const(workers_))
         if (w && w->InFlight()) return;
-    auto* worker = new TConnectionRefreshThd(services_.take_snapshot);
+    TConnectionRefreshThd::SnapshotSource source = services_.take_snapshot;
+    if (!source) {
+        platform::NetTableOptions options;
+        options.ipv6 = show_ipv6_;
+        options.traffic = TrafficShown();  // the counts cost a little: only while a column shows them
+        source = [options, state = traffic_state_](TConnectionArray& snapshot) {
+            state->store(static_cast<int>(TakeSnapshot(snapshot, options)));
+        };
+    }
+    auto* worker = new TConnectionRefreshThd(source);
     // Queued: the snapshot is applied on this thread, one at a time, in the order the
     // workers finish. A window that is gone receives nothing.
     connect(worker, &TConnectionRefreshThd::SnapshotTaken, this, &TMaindlg::UpdateList, Qt::QueuedConnection);
@@ -507,8 +521,14 @@ std::shared_ptr<const TProcessFacts> TMaindlg::NameProcess(std::uint32_t pid) {
     return facts;
 }
 
-void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
+void TMaindlg::UpdateList(const TConnectionArray& taken) {
     if (closing_) return;
+    TConnectionArray with_rates;
+    if (TrafficShown()) {
+        with_rates = taken;
+        ApplyRates(with_rates);
+    }
+    const TConnectionArray& snapshot = TrafficShown() ? with_rates : taken;
     const bool first_fill = lst_model->rowCount() == 0;
     std::vector<int> shown;
     shown.reserve(snapshot.size());
@@ -532,6 +552,7 @@ void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
     if (lst_model->HasMarks() && !marks_tmr->isActive()) marks_tmr->start();
     if (first_fill && !keep_widths_) AutoSizeColumns();
     ++update_count_;
+    ShowTrafficTips();
     UpdateDetails();
     ShowCount();
 }
@@ -589,7 +610,7 @@ void TMaindlg::SetColumnShown(int column, bool shown) {
     if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) return;
     QHeaderView* header = lst->horizontalHeader();
     // The last shown column stays: a list without columns could not be brought back.
-    if (!shown && header->count() - header->hiddenSectionCount() <= 1) shown = true;
+    if (!shown && ColumnShown(column) && header->count() - header->hiddenSectionCount() <= 1) shown = true;
     if (shown == ColumnShown(column)) {
         column_actions[column]->setChecked(shown);
         return;
@@ -758,6 +779,18 @@ void TMaindlg::UpdateDetails() {
         static const TProcessFacts kNone;
         const TProcessFacts& p = row.process ? *row.process : kNone;
         details = MakeDetailsTexts(row.connection, p.path, p.name);
+        details.remote_name = RemoteName(row.connection);
+        can_close_ = row.data >= 0 && row.connection.protocol == kProtocolTcp && !RemoteIsUnspecified(row.connection);
+        can_end_ = row.data >= 0 && !EndProcessRefusal(row.connection.pid);
+        const TProcessTraffic t = ProcessTraffic(connections, row.connection.pid);
+        traffic_lbl->setVisible(t.counted);
+        if (t.counted)
+            traffic_lbl->setText(QStringLiteral("Process Traffic: %1 sent, %2 received")
+                                     .arg(QString::fromLatin1(FormatBytes(t.sent).c_str()),
+                                          QString::fromLatin1(FormatBytes(t.received).c_str())));
+    } else {
+        can_close_ = can_end_ = false;
+        traffic_lbl->setVisible(false);
     }
     const TDetailsLabels labels = DetailsLabels(details);
     pid_lbl->setText(Local8(labels.pid));
@@ -799,6 +832,8 @@ void TMaindlg::rightclick_mnuPopup() {
     Search1->setEnabled(search_btn->isEnabled());
     Webpage1->setEnabled(openweb_btn->isEnabled());
     Opencontainingfolder1->setEnabled(openfolder_btn->isEnabled());
+    if (CloseConnection1 != nullptr) CloseConnection1->setEnabled(can_close_);
+    if (EndProcess1 != nullptr) EndProcess1->setEnabled(can_end_);
 }
 
 // ---- Icons ---------------------------------------------------------------------------

@@ -17,15 +17,18 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "monitor/connection_actions.h"
 #include "monitor/connection_snapshot.h"
 #include "monitor/details_panel.h"
 #include "monitor/list_columns.h"
+#include "monitor/name_resolver.h"
 #include "monitor/qt/U_ConnectionRefreshThd.h"
 #include "platform/shell_icons.h"
 #include "support/U_Log.h"
@@ -119,6 +122,14 @@ public:
     void LoadListSettings();
     void SaveListSettings() const;
 
+    // IPv6 rows and host names, each one switch; remembered under the settings key.
+    void SetShowIpv6(bool on);
+    bool ShowIpv6() const { return show_ipv6_; }
+    void SetResolveNames(bool on);
+    bool ResolveNames() const { return resolve_names_; }
+    // Whether a traffic column is shown (the snapshots then read the counts).
+    bool TrafficShown() const;
+
     // The About window the program entry created for this window; the window owns it.
     void SetAboutDlg(TAboutDlg* about);
     // The event log, from the first activation on (null before).
@@ -144,6 +155,9 @@ public slots:
     void rightclick_mnuPopup();
     void SaveAs1Click();
     void Copy1Click();
+    // Row menu: close the selected TCP connection, end the selected row's process; each asks first.
+    void CloseConnection1Click();
+    void EndProcess1Click();
 
     // Application frame: menu, tray and header button.
     void Quit1Click();
@@ -207,6 +221,15 @@ private:
     void ShowCount();
     std::int64_t NowMs() const;
     void MarksTick();
+    // The row menu's Close Connection and End Process, the View menu's two switches
+    // (U_MainDlg_actions.cpp).
+    void CreateActionItems(QMenu* view);
+    // The snapshot's rates from the one before.
+    void ApplyRates(TConnectionArray& snapshot);
+    // The traffic headers' tooltips say why the cells are empty, where they must be.
+    void ShowTrafficTips();
+    // The name the Remote Address column and the details panel show, or empty.
+    std::string RemoteName(const TConnection& c);
     // Shows, once, that some owners are unknown for lack of rights and how to see them all.
     void NoteUnknownOwners();
     // Shows and logs what the settings store had to tell (a settings file moved aside).
@@ -242,6 +265,21 @@ private:
     QToolButton* openweb_btn = nullptr;
     QToolButton* openfolder_btn = nullptr;
     QMenu* rightclick_mnu = nullptr;
+    QAction* CloseConnection1 = nullptr;
+    QAction* EndProcess1 = nullptr;
+    QAction* ShowIPv61 = nullptr;
+    QAction* ResolveAddresses1 = nullptr;
+    QLabel* traffic_lbl = nullptr;  // the selected process's bytes, when counted
+    QTimer* names_tmr = nullptr;    // writes arrived names into the rows, a few at a time
+    bool show_ipv6_ = false;
+    bool resolve_names_ = false;
+    bool can_close_ = false;        // the selected row is a TCP connection
+    bool can_end_ = false;          // the selected row's process may be ended
+    std::unique_ptr<NameResolver> resolver_;
+    TTrafficRates traffic_rates_;
+    std::int64_t last_snapshot_ms_ = -1;
+    // How the last snapshot's traffic read went (platform::TrafficAvailability), from the worker.
+    std::shared_ptr<std::atomic<int>> traffic_state_ = std::make_shared<std::atomic<int>>(0);
     QAction* Whois1 = nullptr;
     QAction* Search1 = nullptr;
     QAction* Webpage1 = nullptr;

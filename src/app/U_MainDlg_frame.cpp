@@ -60,6 +60,7 @@ void TMaindlg::CreateMainMenu() {
     view->addSeparator();
     // The header's context menu: the columns and the marking switch.
     view->addMenu(columns_mnu);
+    CreateActionItems(view);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("&?"));
     help->setObjectName(QStringLiteral("Help1"));

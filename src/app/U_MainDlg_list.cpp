@@ -38,6 +38,8 @@ constexpr const char* kHeightValue = "WindowHeight";
 constexpr const char* kMaximizedValue = "WindowMaximized";
 constexpr const char* kSystemValue = "ShowSystemProcesses";
 constexpr const char* kLocalValue = "ShowLocalConnections";
+constexpr const char* kIpv6Value = "ShowIPv6";
+constexpr const char* kResolveValue = "ResolveAddresses";
 constexpr const char* kColumnsValue = "Columns";  // "pid:60,protocol:55,...": shown, in order
 constexpr const char* kSortColumnValue = "SortColumn";
 constexpr const char* kSortDescendingValue = "SortDescending";
@@ -163,6 +165,11 @@ void TMaindlg::LoadListSettings() {
 
     flag(kSystemValue, remembered_system_);
     flag(kLocalValue, remembered_local_);
+    bool ipv6 = show_ipv6_, resolve = resolve_names_;
+    flag(kIpv6Value, ipv6);
+    flag(kResolveValue, resolve);
+    SetShowIpv6(ipv6);
+    SetResolveNames(resolve);
     bool mark = mark_changes_;
     flag(kMarkValue, mark);
     SetMarkChanges(mark);
@@ -223,6 +230,8 @@ void TMaindlg::SaveListSettings() const {
     dword(kMaximizedValue, isMaximized() ? 1 : 0);
     dword(kSystemValue, show_system ? 1 : 0);
     dword(kLocalValue, show_local ? 1 : 0);
+    dword(kIpv6Value, show_ipv6_ ? 1 : 0);
+    dword(kResolveValue, resolve_names_ ? 1 : 0);
     dword(kMarkValue, mark_changes_ ? 1 : 0);
     const QHeaderView* header = lst->horizontalHeader();
     std::string columns;

@@ -15,9 +15,11 @@ namespace vanto {
 namespace {
 
 // A connection is its ends, protocol and owner; its TCP state is what may change.
-TConnection Identity(TConnection c) {
-    c.state = 0;
-    return c;
+TConnection Identity(const TConnection& c) { return ConnectionIdentity(c); }
+
+bool SameTraffic(const TConnection& a, const TConnection& b) {
+    return a.has_traffic == b.has_traffic && a.bytes_sent == b.bytes_sent && a.bytes_received == b.bytes_received &&
+           a.sent_rate == b.sent_rate && a.received_rate == b.received_rate;
 }
 
 struct IdentityHash {
@@ -78,6 +80,9 @@ QVariant TConnectionListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TConnectionListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 &&
+        static_cast<std::size_t>(section) < header_tips_.size() && !header_tips_[static_cast<std::size_t>(section)].isEmpty())
+        return header_tips_[static_cast<std::size_t>(section)];
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= static_cast<int>(ListColumns().size()))
         return QAbstractTableModel::headerData(section, orientation, role);
@@ -94,6 +99,29 @@ void TConnectionListModel::Fill(TListRow& row) const {
         row.texts[c] = Local8(columns[c].text(row.connection, p));
         row.keys[c] = columns[c].sort_key(row.connection, p);
     }
+    if (remote_namer_) {
+        const std::string name = remote_namer_(row.connection);
+        if (!name.empty()) row.texts[kRemoteAddress] = Local8(name);
+    }
+}
+
+void TConnectionListModel::SetRemoteNamer(RemoteNamer namer) {
+    remote_namer_ = std::move(namer);
+    RefillAll();
+}
+
+void TConnectionListModel::RefillAll() {
+    if (rows_.empty()) return;
+    for (auto& row : rows_) Fill(row);
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
+}
+
+void TConnectionListModel::SetHeaderToolTip(int column, const QString& tip) {
+    if (column < 0) return;
+    if (header_tips_.size() <= static_cast<std::size_t>(column)) header_tips_.resize(static_cast<std::size_t>(column) + 1);
+    if (header_tips_[static_cast<std::size_t>(column)] == tip) return;
+    header_tips_[static_cast<std::size_t>(column)] = tip;
+    emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
 void TConnectionListModel::SetMark(TListRow& row, TRowMark mark, std::int64_t until) {
@@ -173,6 +201,12 @@ void TConnectionListModel::Apply(const TConnectionArray& connections, const std:
             Fill(row);
             if (mark) SetMark(row, TRowMark::Changed, now_ms + kMarkMs);
             emit dataChanged(index(static_cast<int>(r), 0), index(static_cast<int>(r), columnCount() - 1));
+        } else if (!SameTraffic(c, row.connection)) {
+            // Moving data is no change of the connection: new counts, no mark.
+            row.connection = c;
+            Fill(row);
+            emit dataChanged(index(static_cast<int>(r), 0), index(static_cast<int>(r), columnCount() - 1),
+                             {Qt::DisplayRole});
         }
     }
 

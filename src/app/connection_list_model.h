@@ -26,11 +26,20 @@
 
 namespace vanto {
 
+// What makes a row's connection: ends, protocol and owner. The TCP state, the traffic counts
+// and their rates change while it lives.
+inline TConnection ConnectionIdentity(TConnection c) {
+    c.state = 0;
+    c.has_traffic = false;
+    c.bytes_sent = c.bytes_received = 0;
+    c.sent_rate = c.received_rate = -1;
+    c.owner_start = 0;
+    return c;
+}
+
 // The same connection: ends, protocol and owner; the TCP state may differ.
-inline bool SameConnection(TConnection a, TConnection b) {
-    a.state = 0;
-    b.state = 0;
-    return a == b;
+inline bool SameConnection(const TConnection& a, const TConnection& b) {
+    return ConnectionIdentity(a) == ConnectionIdentity(b);
 }
 
 enum class TRowMark : std::uint8_t { None, New, Closed, Changed };
@@ -91,6 +100,13 @@ public:
     void SetImageSource(ImageSource source);
     // Mark colours suit a light or a dark palette.
     void SetDarkPalette(bool dark);
+    // The Remote Address column shows what this gives (a host name) where it is not empty.
+    using RemoteNamer = std::function<std::string(const TConnection& c)>;
+    void SetRemoteNamer(RemoteNamer namer);
+    // Writes every row's texts again (names arrived, the namer changed).
+    void RefillAll();
+    // The tooltip of a column's header; empty for none.
+    void SetHeaderToolTip(int column, const QString& tip);
 
 private:
     void Fill(TListRow& row) const;
@@ -99,6 +115,8 @@ private:
 
     std::vector<TListRow> rows_;
     ImageSource images_;
+    RemoteNamer remote_namer_;
+    std::vector<QString> header_tips_;
     int marked_ = 0;
     int closed_ = 0;
     bool dark_ = false;

@@ -31,6 +31,9 @@ struct TConnection {
     std::uint64_t bytes_sent = 0;
     std::uint64_t bytes_received = 0;
     std::uint64_t owner_start = 0;  // the owner's start time where the table knows it, else 0
+    // Bytes per second since the previous snapshot; the window's list fills them, -1: unknown.
+    double sent_rate = -1;
+    double received_rate = -1;
 
     friend bool operator==(const TConnection&, const TConnection&) = default;
 };

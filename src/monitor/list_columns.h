@@ -50,6 +50,10 @@ int ListColumnIndex(std::string_view id);
 // (network byte order) that orders by its numeric value, a text with ASCII case folded.
 std::string NumberSortKey(std::uint64_t n);
 std::string Ipv4SortKey(std::uint32_t addr_field);
+// An address of either family: IPv4 ones first, each by value.
+std::string AddressSortKey(std::uint8_t family, std::uint32_t addr_field, const platform::Ip6Bytes& addr6);
+// Whether a column shows traffic counts (the snapshot then reads them).
+bool IsTrafficColumn(std::string_view id);
 std::string TextSortKey(std::string_view text);
 // A version text: runs of digits compare by value (10.0 after 9.1), letters folded.
 std::string VersionSortKey(std::string_view text);

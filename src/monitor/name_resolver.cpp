@@ -95,12 +95,8 @@ struct NameResolver::Shared {
                 }
                 self->MakeRoom();
                 self->cache[address] = std::move(e);
-                if (self->on_answer) {
-                    auto notify = self->on_answer;
-                    lock.unlock();
-                    notify();
-                    lock.lock();
-                }
+                // Under the lock: once the resolver is gone, no call is on its way.
+                if (self->on_answer) self->on_answer();
             }
         }
         --self->workers;

@@ -70,7 +70,8 @@ public:
     // The answer known for the address; an unknown or expired one is queued for a lookup (an
     // expired answer is still given until the new one arrives).
     Answer Get(const TIpAddress& address);
-    // Called on a worker thread after each answer arrives (for a window to redraw).
+    // Called on a worker thread after each answer arrives (for a window to redraw), with the
+    // resolver's lock held: it must be quick and must not call back into the resolver.
     void SetOnAnswer(std::function<void()> on_answer);
     // Waits until nothing is queued or running, or until the deadline; true when idle.
     bool WaitIdle(std::chrono::steady_clock::time_point deadline);
