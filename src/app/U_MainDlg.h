@@ -65,6 +65,8 @@ struct TMaindlgServices {
     // The Company and Version columns. Empty: the product cache's.
     std::function<std::string(const std::string& process_path)> company;
     std::function<std::string(const std::string& process_path)> version;
+    // Reverse lookups of remote addresses, on the resolver's threads. Empty: the system's.
+    NameResolver::Lookup name_lookup;
     // Milliseconds of a steady clock; the marks of new, closed and changed rows age by it.
     std::function<std::int64_t()> now_ms;
     // The program's parameters, without its name. Absent: the application's own.

@@ -94,7 +94,8 @@ void TMaindlg::SetResolveNames(bool on) {
     resolve_names_ = on;
     if (on) {
         if (!resolver_) {
-            resolver_ = std::make_unique<NameResolver>(NameResolver::SystemLookup());
+            resolver_ = std::make_unique<NameResolver>(services_.name_lookup ? services_.name_lookup
+                                                                             : NameResolver::SystemLookup());
             // On a lookup's thread: only a queued request to write the names in.
             resolver_->SetOnAnswer([this] {
                 QMetaObject::invokeMethod(
