@@ -181,7 +181,15 @@ TEST_F(FrameTest, MainMenuHoldsEveryItemWithItsCaptionAndShortcut) {
         const char* title;
         std::vector<Entry> items;
     } menus[] = {
-        {"&File", {{"Quit1", "&Quit", {}}}},
+        {"&File",
+         {{"SaveAs1", "Save As...", QKeySequence(QStringLiteral("Ctrl+S"))}, {"", "", {}}, {"Quit1", "&Quit", {}}}},
+        {"&View",
+         {{"Find1", "&Find", QKeySequence(QStringLiteral("Ctrl+F"))},
+          {"", "", {}},
+          {"?columns", "&Columns", {}},
+          {"", "", {}},
+          {"ShowIPv61", "Show IPv6", {}},
+          {"ResolveAddresses1", "Resolve Addresses", {}}}},
         {"&?",
          {{"OpenLog1", "&Open Log", QKeySequence(QStringLiteral("Ctrl+L"))},
           {"", "", {}},
@@ -193,8 +201,8 @@ TEST_F(FrameTest, MainMenuHoldsEveryItemWithItsCaptionAndShortcut) {
           {"About1", "&About...", {}}}},
     };
     const QList<QAction*> top = bar->actions();
-    ASSERT_EQ(top.size(), 2);
-    for (int m = 0; m < 2; ++m) {
+    ASSERT_EQ(top.size(), 3);
+    for (int m = 0; m < 3; ++m) {
         EXPECT_EQ(top[m]->text(), QString::fromUtf8(menus[m].title));
         QMenu* menu = top[m]->menu();
         ASSERT_NE(menu, nullptr);
@@ -204,6 +212,11 @@ TEST_F(FrameTest, MainMenuHoldsEveryItemWithItsCaptionAndShortcut) {
             const Entry& e = menus[m].items[static_cast<std::size_t>(i)];
             if (*e.name == '\0') {
                 EXPECT_TRUE(items[i]->isSeparator()) << menus[m].title << " item " << i;
+                continue;
+            }
+            if (*e.name == '?') {  // a submenu: its action is the menu's, named by the menu
+                ASSERT_NE(items[i]->menu(), nullptr) << e.text;
+                EXPECT_EQ(items[i]->text(), QString::fromUtf8(e.text));
                 continue;
             }
             EXPECT_EQ(items[i]->objectName(), QLatin1String(e.name));
