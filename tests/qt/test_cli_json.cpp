@@ -50,7 +50,7 @@ TEST(CliJson, ProgramOutputParsesBackWithStableKeys) {
         EXPECT_EQ(o["family"].toString(), "IPv4") << "IPv6 rows only with --ipv6";
         // The counts ride along in JSON; UDP rows and listeners have none.
         EXPECT_TRUE(o["bytes_sent"].isDouble() || o["bytes_sent"].isNull());
-        if (o["protocol"].toString() == "UDP") EXPECT_TRUE(o["bytes_received"].isNull());
+        EXPECT_TRUE(o["protocol"].toString() != "UDP" || o["bytes_received"].isNull());
         EXPECT_TRUE(o["protocol"].toString() == "TCP" || o["protocol"].toString() == "UDP");
     }
 }
