@@ -104,7 +104,6 @@ bool ParseIpv6(const std::string& s, platform::Ip6Bytes& out) {
             const auto* b = reinterpret_cast<const unsigned char*>(&v4);
             groups[n++] = static_cast<std::uint16_t>((b[0] << 8) | b[1]);
             groups[n++] = static_cast<std::uint16_t>((b[2] << 8) | b[3]);
-            i = s.size();
             break;
         }
         if (i == start) return false;
@@ -129,9 +128,9 @@ bool ParseIpv6(const std::string& s, platform::Ip6Bytes& out) {
         std::copy(groups, groups + gap, full);
         std::copy(groups + gap, groups + n, full + 8 - (n - gap));
     }
-    for (int g = 0; g < 8; ++g) {
-        out[static_cast<std::size_t>(2 * g)] = static_cast<std::uint8_t>(full[g] >> 8);
-        out[static_cast<std::size_t>(2 * g + 1)] = static_cast<std::uint8_t>(full[g] & 0xFF);
+    for (std::size_t g = 0; g < 8; ++g) {
+        out[2 * g] = static_cast<std::uint8_t>(full[g] >> 8);
+        out[2 * g + 1] = static_cast<std::uint8_t>(full[g] & 0xFF);
     }
     return true;
 }

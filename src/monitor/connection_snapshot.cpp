@@ -107,7 +107,7 @@ std::string Ip6ToStr(const platform::Ip6Bytes& a) {
         return "::ffff:" + IpToStr(v4);
     }
     unsigned groups[8];
-    for (int i = 0; i < 8; ++i) groups[i] = (unsigned{a[2 * i]} << 8) | a[2 * i + 1];
+    for (std::size_t i = 0; i < 8; ++i) groups[i] = (unsigned{a[2 * i]} << 8) | a[2 * i + 1];
     // The longest run of zero groups, at least two long; the first of equal runs.
     int best = -1, best_len = 0;
     for (int i = 0; i < 8;) {

@@ -67,7 +67,7 @@ struct NameResolver::Shared {
     std::chrono::steady_clock::time_point Now() const { return clock ? clock() : std::chrono::steady_clock::now(); }
 
     // One worker: takes addresses until none is left, then ends.
-    static void Work(std::shared_ptr<Shared> self) {
+    static void Work(const std::shared_ptr<Shared>& self) {  // std::thread holds a copy: it lives as long as the thread
         std::unique_lock lock(self->mutex);
         while (!self->stopped && !self->queue.empty()) {
             const TIpAddress address = self->queue.front();
