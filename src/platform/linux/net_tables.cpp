@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -264,6 +265,9 @@ struct NetTableReader::State {
     // Some process could not be looked into: an owner not found may be one of those.
     bool denied = false;
     std::unordered_map<std::uint32_t, std::uint64_t> start_of;  // pid -> start time, 0: gone
+    // The processes that owned sockets before this snapshot, looked into first.
+    bool owners_tried = false;
+    std::unordered_set<std::uint32_t> tried;
 
     State() {
         std::lock_guard lock(Owners().mutex);
@@ -351,10 +355,30 @@ struct NetTableReader::State {
         ::closedir(fds);
     }
 
-    // Looks into processes, lowest pid first, until every wanted inode has an owner.
+    // Looks into processes until every wanted inode has an owner: first those that already
+    // own sockets, newest first, since new sockets mostly come from them (a browser, a
+    // server accepting); then the rest, lowest pid first, the parent of a fork before its
+    // children, which share its sockets.
     void Scan(std::unordered_set<std::uint64_t>& wanted, OwnerCache& cache) {
         ListProcesses();
-        while (!wanted.empty() && next < pids.size()) ScanProcess(pids[next++], wanted, cache);
+        if (!owners_tried) {
+            owners_tried = true;
+            std::vector<std::pair<std::uint64_t, std::uint32_t>> likely;  // start time, pid
+            std::unordered_set<std::uint32_t> seen;
+            for (const auto& [inode, owner] : cache.owners)
+                if (owner.start != 0 && seen.insert(owner.pid).second) likely.emplace_back(owner.start, owner.pid);
+            std::sort(likely.begin(), likely.end(), std::greater<>());
+            for (const auto& [start, pid] : likely) {
+                if (wanted.empty()) break;
+                if (StartOf(pid) != start) continue;  // gone, or its pid taken by another
+                ScanProcess(pid, wanted, cache);
+                tried.insert(pid);
+            }
+        }
+        while (!wanted.empty() && next < pids.size()) {
+            const std::uint32_t pid = pids[next++];
+            if (!tried.count(pid)) ScanProcess(pid, wanted, cache);
+        }
         if (next == pids.size()) cache.scanned = {pids.begin(), pids.end()};
     }
 
