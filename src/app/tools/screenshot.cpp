@@ -8,7 +8,9 @@
 // It shows the State and Local Port columns, sorts by Remote Port and lets one connection come
 // and go every second, so the picture has a new (green) and a closed (red) row.
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -65,7 +67,11 @@ int main(int argc, char** argv) {
 
     int code = 1;
     {
-        vanto::TMaindlg window;
+        // An executable's place of its own: no settings.ini of an earlier run is read or written.
+        QTemporaryDir place;
+        vanto::TMaindlgServices services;
+        if (place.isValid()) services.exe_path = QDir(place.path()).filePath(QStringLiteral("vantoscope")).toStdString();
+        vanto::TMaindlg window(services);
         window.show();
         window.LoadSystemImageLists();
         auto* list = window.findChild<QTableView*>(QStringLiteral("lst"));
@@ -76,7 +82,7 @@ int main(int argc, char** argv) {
         window.SetColumnShown(vanto::ListColumnIndex("state"), true);
         window.SetColumnShown(vanto::ListColumnIndex("local_port"), true);
         list->horizontalHeader()->setSortIndicator(vanto::ListColumnIndex("remote_port"), Qt::AscendingOrder);
-        window.resize(qMax(window.width(), 640), window.height());
+        window.resize(qMax(window.width(), 820), window.height());
         if (list->model()->rowCount() > 0) list->selectRow(0);
         QTimer churn;
         if (peers.StartChurn()) {
