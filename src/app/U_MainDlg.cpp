@@ -268,6 +268,7 @@ void TMaindlg::CreateComponents() {
 
     columns_mnu = new QMenu(QStringLiteral("&Columns"), this);
     columns_mnu->setObjectName(QStringLiteral("columns_mnu"));
+    columns_mnu->menuAction()->setObjectName(QStringLiteral("Columns1"));
     for (std::size_t c = 0; c < columns.size(); ++c) {
         QAction* a = columns_mnu->addAction(QString::fromLatin1(columns[c].caption));
         a->setObjectName(QStringLiteral("column_") + QString::fromLatin1(columns[c].id));

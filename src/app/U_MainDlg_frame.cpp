@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "app/U_MainDlg.h"
+#include "app/connection_list_model.h"
 #include "app/tray_icon.h"
 #include "platform/files.h"
 #include "support/U_UnicodeUtils.h"
@@ -132,6 +133,9 @@ void TMaindlg::changeEvent(QEvent* event) {
     // Hidden once the minimising is through: some window managers lose a window hidden in
     // the middle of its state change. Without a notification area it stays on the taskbar.
     if (event->type() == QEvent::WindowStateChange && isMinimized() && CanHideToTray()) tray_tmr->start();
+    // The marks' tints follow a switch between a light and a dark palette.
+    if (event->type() == QEvent::PaletteChange && lst_model != nullptr)
+        lst_model->SetDarkPalette(palette().color(QPalette::Base).lightness() < 128);
 }
 
 }  // namespace vanto

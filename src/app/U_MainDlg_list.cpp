@@ -217,7 +217,11 @@ void TMaindlg::SaveListSettings() const {
     platform::RegKey key;
     if (!key.Create(platform::RegRoot::CurrentUser, SettingsKeyPath(kSettingsProduct), platform::RegAccess::ReadWrite))
         return;
-    const QRect place = isMaximized() ? normalGeometry() : geometry();
+    // The place of the frame (what move() takes) and the size of the client area (what
+    // resize() takes); a maximised window keeps its normal place and size.
+    QRect place(pos(), size());
+    if (isMaximized() && normalGeometry().isValid())
+        place = QRect(normalGeometry().topLeft() - (geometry().topLeft() - pos()), normalGeometry().size());
     // Written together: the user hive on Linux is replaced once, not once per value.
     std::vector<std::pair<std::string, platform::RegValue>> values;
     auto dword = [&values](const char* name, std::int64_t v) {

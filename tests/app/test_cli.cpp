@@ -32,6 +32,7 @@ TEST(CommandLine, ModesAndFormats) {
         {{"--list", "--all"}, Mode::List, true, Format::Text, false},
         {{"--format", "csv", "--list"}, Mode::List, false, Format::Csv, false},
         {{"--list", "--format=json", "--all"}, Mode::List, true, Format::Json, false},
+        {{"--list", "--format", "html"}, Mode::List, false, Format::Html, false},
         {{"--help"}, Mode::Help, false, Format::Text, false},
         {{"--list", "-h"}, Mode::Help, false, Format::Text, false},
     };
@@ -202,6 +203,25 @@ TEST(Identify, NamesEachPathAndKeepsGoingPastMissingFiles) {
     EXPECT_TRUE(err.str().empty());
     EXPECT_NE(out.str().find("\"product\": \"Foo\""), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("\"product\": \"gone\""), std::string::npos) << out.str();
+}
+
+// The HTML report holds any text as text: markup characters escaped, control bytes and
+// broken UTF-8 replaced, so a process name cannot add markup or script to it.
+TEST(TableFormat, HtmlEscapesEveryCellAndTheTitle) {
+    Table t;
+    t.columns = {{"Name <b>", "name"}, {"Port", "port", true}};
+    t.rows = {{"<script>alert('x')</script> & \"q\"", "443"}, {"bad \xC3 byte\x01", "?"}};
+    std::ostringstream html;
+    WriteTable(t, Format::Html, html, "Report & <more>");
+    const std::string s = html.str();
+    EXPECT_EQ(s.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(s.find("<title>Report &amp; &lt;more&gt;</title>"), std::string::npos);
+    EXPECT_NE(s.find("<th>Name &lt;b&gt;</th><th>Port</th>"), std::string::npos);
+    EXPECT_NE(s.find("<td>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;</td><td>443</td>"),
+              std::string::npos);
+    EXPECT_NE(s.find("<td>bad \xEF\xBF\xBD byte?</td><td>?</td>"), std::string::npos);
+    EXPECT_EQ(s.find("<script>"), std::string::npos);
+    EXPECT_EQ(s.substr(s.size() - 8), "</html>\n");
 }
 
 TEST(TableFormat, TextIsAlignedAndCsvFollowsRfc4180) {

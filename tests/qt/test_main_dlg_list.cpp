@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,24 @@ TEST_F(ListTest, NewClosedAndChangedRowsAreMarkedForTwoSecondsButNotOnTheFirstFi
     ASSERT_TRUE(WaitFor([&] { return rows() == 3; })) << "the closed row goes";
     EXPECT_EQ(RowOf("801"), -1);
     for (int r = 0; r < rows(); ++r) EXPECT_EQ(Mark(r), TRowMark::None) << "row " << r;
+}
+
+// The tints keep the palette's own text readable: light tints under dark text, dark ones
+// under light text.
+TEST_F(ListTest, MarkColoursFollowALightOrDarkPalette) {
+    window_->UpdateList({Tcp(951, kWeb, 443)});
+    window_->UpdateList({Tcp(951, kWeb, 443), Tcp(952, kWeb, 443)});
+    ASSERT_EQ(Mark(1), TRowMark::New);
+    for (const bool dark : {true, false}) {
+        QPalette p = window_->palette();
+        p.setColor(QPalette::Base, dark ? QColor(0x20, 0x20, 0x20) : QColor(0xFF, 0xFF, 0xFF));
+        p.setColor(QPalette::Text, dark ? QColor(0xEE, 0xEE, 0xEE) : QColor(0x10, 0x10, 0x10));
+        window_->setPalette(p);
+        QApplication::processEvents();
+        const QColor tint = lst_->model()->index(1, 0).data(Qt::BackgroundRole).value<QColor>();
+        const int text = p.color(QPalette::Text).lightness();
+        EXPECT_GT(std::abs(tint.lightness() - text), 100) << (dark ? "dark" : "light") << " palette";
+    }
 }
 
 TEST_F(ListTest, MarkingOffShowsNoMarksAndAFilterChangeMarksNothing) {

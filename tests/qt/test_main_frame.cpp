@@ -186,7 +186,7 @@ TEST_F(FrameTest, MainMenuHoldsEveryItemWithItsCaptionAndShortcut) {
         {"&View",
          {{"Find1", "&Find", QKeySequence(QStringLiteral("Ctrl+F"))},
           {"", "", {}},
-          {"?columns", "&Columns", {}},
+          {"Columns1", "&Columns", {}},
           {"", "", {}},
           {"ShowIPv61", "Show IPv6", {}},
           {"ResolveAddresses1", "Resolve Addresses", {}}}},
@@ -212,11 +212,6 @@ TEST_F(FrameTest, MainMenuHoldsEveryItemWithItsCaptionAndShortcut) {
             const Entry& e = menus[m].items[static_cast<std::size_t>(i)];
             if (*e.name == '\0') {
                 EXPECT_TRUE(items[i]->isSeparator()) << menus[m].title << " item " << i;
-                continue;
-            }
-            if (*e.name == '?') {  // a submenu: its action is the menu's, named by the menu
-                ASSERT_NE(items[i]->menu(), nullptr) << e.text;
-                EXPECT_EQ(items[i]->text(), QString::fromUtf8(e.text));
                 continue;
             }
             EXPECT_EQ(items[i]->objectName(), QLatin1String(e.name));

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -252,6 +253,9 @@ struct OwnerCache {
     std::unordered_map<std::uint64_t, Owner> owners;       // socket inode -> owner
     std::unordered_map<std::uint64_t, NotFound> not_found;  // socket inode -> what to show
     std::unordered_set<std::uint32_t> scanned;              // processes looked into for them
+    // The processes found owning a new socket, with the snapshot that found it last: where
+    // the next new socket most likely comes from.
+    std::unordered_map<std::uint32_t, std::uint64_t> opened;  // pid -> generation
     std::uint64_t generation = 0;
 };
 
@@ -275,6 +279,10 @@ struct NetTableReader::State {
     // Some process could not be looked into: an owner not found may be one of those.
     bool denied = false;
     std::unordered_map<std::uint32_t, std::uint64_t> start_of;  // pid -> start time, 0: gone
+    // The processes that owned sockets before this snapshot, looked into first.
+    bool owners_tried = false;
+    std::unordered_set<std::uint32_t> tried;
+    std::vector<std::uint32_t> partial;  // looked into only until their sockets were found
 
     State() {
         std::lock_guard lock(Owners().mutex);
@@ -357,15 +365,63 @@ struct NetTableReader::State {
             }
             const bool want = wanted.erase(inode) > 0;
             const auto it = cache.owners.try_emplace(inode, OwnerCache::Owner{pid, start, 0}).first;
-            if (want) it->second.generation = std::max(it->second.generation, generation);
+            if (want) {
+                it->second.generation = std::max(it->second.generation, generation);
+                if (it->second.pid == pid) cache.opened[pid] = generation;
+                // The other sockets met here are dropped at the end of the snapshot anyway:
+                // a process with thousands of them is not read to its end for nothing. A
+                // later read of this snapshot (UDP after TCP) looks into it again.
+                if (wanted.empty()) {
+                    partial.push_back(pid);
+                    break;
+                }
+            }
         }
         ::closedir(fds);
     }
 
-    // Looks into processes, lowest pid first, until every wanted inode has an owner.
+    // Looks into processes until every wanted inode has an owner: first those that already
+    // own sockets, since new sockets mostly come from them (a browser, a server accepting):
+    // the ones that opened a socket most recently, then the newest; then the rest, lowest
+    // pid first, the parent of a fork before its children, which share its sockets.
     void Scan(std::unordered_set<std::uint64_t>& wanted, OwnerCache& cache) {
         ListProcesses();
-        while (!wanted.empty() && next < pids.size()) ScanProcess(pids[next++], wanted, cache);
+        std::vector<std::uint32_t> again;
+        again.swap(partial);
+        for (const std::uint32_t pid : again)
+            if (!wanted.empty()) ScanProcess(pid, wanted, cache);
+            else partial.push_back(pid);
+        if (!owners_tried) {
+            owners_tried = true;
+            struct Likely {
+                std::uint64_t opened;  // the snapshot that last found it opening one, 0: none
+                std::uint64_t start;
+                std::uint32_t pid;
+                bool operator>(const Likely& o) const {
+                    return opened != o.opened ? opened > o.opened : start != o.start ? start > o.start : pid > o.pid;
+                }
+            };
+            std::vector<Likely> likely;
+            std::unordered_set<std::uint32_t> seen;
+            for (const auto& [inode, owner] : cache.owners) {
+                if (owner.start == 0 || !seen.insert(owner.pid).second) continue;
+                const auto op = cache.opened.find(owner.pid);
+                likely.push_back({op != cache.opened.end() ? op->second : 0, owner.start, owner.pid});
+            }
+            std::sort(likely.begin(), likely.end(), std::greater<>());
+            // Processes that own no socket any more are forgotten.
+            std::erase_if(cache.opened, [&seen](const auto& kv) { return !seen.count(kv.first); });
+            for (const auto& [opened, start, pid] : likely) {
+                if (wanted.empty()) break;
+                if (StartOf(pid) != start) continue;  // gone, or its pid taken by another
+                ScanProcess(pid, wanted, cache);
+                tried.insert(pid);
+            }
+        }
+        while (!wanted.empty() && next < pids.size()) {
+            const std::uint32_t pid = pids[next++];
+            if (!tried.count(pid)) ScanProcess(pid, wanted, cache);
+        }
         if (next == pids.size()) cache.scanned = {pids.begin(), pids.end()};
     }
 
