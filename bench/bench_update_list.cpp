@@ -12,16 +12,19 @@
 // work; run it on a quiet machine.
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QTableView>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/U_MainDlg.h"
+#include "app/connection_list_model.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
 #include "platform/shell_icons.h"
@@ -89,6 +92,35 @@ void BM_UpdateList_ConstantNames(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_UpdateList_ConstantNames)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The update as a power user runs the list: sorted by Remote Port, a search that keeps about
+// a third of the rows, marking on, and one connection closing and one opening per refresh.
+// The window's clock moves a second per update, so marks come and go as they would.
+void BM_UpdateList_SortedSearchedMarkedChurn(benchmark::State& state) {
+    TConnectionArray snapshot = Snapshot(static_cast<int>(state.range(0)));
+    auto now = std::make_shared<std::int64_t>(1000000);
+    TMaindlgServices services;
+    services.now_ms = [now] { return *now; };
+    auto w = Window(std::move(services));
+    auto* lst = w->findChild<QTableView*>(QStringLiteral("lst"));
+    w->UpdateList(snapshot);
+    lst->horizontalHeader()->setSortIndicator(TConnectionListModel::kRemotePort, Qt::AscendingOrder);
+    w->SetSearch(QStringLiteral("443"));
+    w->SetMarkChanges(true);
+    std::uint32_t next = 0;
+    for (auto _ : state) {
+        // The oldest connection closes, a new one opens (another remote port each time).
+        snapshot.erase(snapshot.begin());
+        TConnection c = snapshot.back();
+        c.remote_port = ((40000 + next % 20000) & 0xFFu) << 8 | ((40000 + next % 20000) >> 8);
+        ++next;
+        snapshot.push_back(c);
+        *now += 1000;
+        w->UpdateList(snapshot);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_UpdateList_SortedSearchedMarkedChurn)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_UpdateList_FirstFill(benchmark::State& state) {
     const TConnectionArray snapshot = Snapshot(static_cast<int>(state.range(0)));

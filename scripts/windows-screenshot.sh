@@ -59,6 +59,14 @@ wine "$build_dir/vantoscope_peers.exe" 120 >"$run/peers.log" 2>&1 &
 pids+=($!)
 sleep 3
 
+# The list as the picture shows it: State and Local Port shown, sorted by Remote Port, wide
+# enough for them. The runnable folder is a portable copy, so settings.ini carries it (and
+# the program writes it back at close).
+printf '%s\r\n' '[Settings]' \
+  'Columns=pid:60,protocol:60,process:170,remote_address:110,remote_port:120,state:100,local_port:146' \
+  'SortColumn=remote_port' '[Settings_DWORD]' 'SortDescending=0' 'HighlightChanges=1' \
+  'WindowLeft=40' 'WindowTop=30' 'WindowWidth=780' 'WindowHeight=580' >"$folder/settings.ini"
+
 exe=$(winepath -w "$folder/vantoscope.exe")
 wine explorer "/desktop=Vantoscope,${width}x${height}" "$exe" >"$run/wine.log" 2>&1 &
 desktop=$!

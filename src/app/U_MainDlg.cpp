@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -13,16 +14,20 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QKeyEvent>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <unordered_map>
@@ -125,13 +130,33 @@ QToolButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(parent), services_(std::move(services)) {
     InitResources();
     if (!services_.process_path) services_.process_path = [](std::uint32_t pid) { return GetProcessPath(pid); };
+    // Company and version: once per executable while it stays the same, and only while their
+    // columns are shown.
+    const auto cache = std::make_shared<ProductInfoCache>();
     if (!services_.display_name) {
         // Named on a worker thread (the rules may read files and the registry, and a file may
         // hang): the file name until its name is known, the name from the next refresh on.
-        services_.display_name = [naming = std::make_shared<NamingService>()](const std::string& path) {
-            return naming->NameOrFileName(path);
-        };
+        auto naming = std::make_shared<NamingService>();
+        services_.display_name = [naming](const std::string& path) { return naming->NameOrFileName(path); };
+        if (!services_.name_pending)
+            services_.name_pending = [naming](const std::string& path) { return naming->Pending(path); };
     }
+    if (!services_.company)
+        services_.company = [cache](const std::string& path) {
+            std::string name;
+            return cache->NameOfFile(path, name) ? cache->Company(path) : std::string();
+        };
+    if (!services_.version)
+        services_.version = [cache](const std::string& path) {
+            std::string name;
+            return cache->NameOfFile(path, name) ? cache->Version(path) : std::string();
+        };
+    if (!services_.now_ms)
+        services_.now_ms = [] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
 
     if (!services_.params) services_.params = QCoreApplication::arguments().mid(1);
 
@@ -170,6 +195,10 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
     refresh_tmr->setInterval(kRefreshMs);
     connect(refresh_tmr, &QTimer::timeout, this, &TMaindlg::refresh_tmrTimer);
     refresh_tmr->start();
+    marks_tmr = new QTimer(this);
+    marks_tmr->setObjectName(QStringLiteral("marks_tmr"));
+    marks_tmr->setInterval(250);
+    connect(marks_tmr, &QTimer::timeout, this, &TMaindlg::MarksTick);
 
     activation_ = connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) AppEvtActivate();
@@ -181,9 +210,11 @@ TMaindlg::TMaindlg(TMaindlgServices services, QWidget* parent) : QMainWindow(par
     // However the program ends (a signal, the session's end), the close sequence runs once.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TMaindlg::FormClose);
     FormCreate();
+    LoadListSettings();
 }
 
 TMaindlg::~TMaindlg() {
+    resolver_.reset();  // no name arrives for a window on its way out
     FormDestroy();
     StopRefresh();
     // A worker cannot be interrupted inside the system calls of a snapshot; each is near its
@@ -207,16 +238,69 @@ void TMaindlg::CreateComponents() {
     body->setSpacing(6);
     outer->addLayout(body, 1);
 
+    search_edt = new QLineEdit(central);
+    search_edt->setObjectName(QStringLiteral("search_edt"));
+    search_edt->setPlaceholderText(QStringLiteral("Search (Ctrl+F)"));
+    search_edt->setClearButtonEnabled(true);
+    connect(search_edt, &QLineEdit::textChanged, this, &TMaindlg::SetSearch);
+    search_edt->installEventFilter(this);  // Esc clears it
+    body->addWidget(search_edt);
+
     lst = new TConnectionListView(central);
     lst->setObjectName(QStringLiteral("lst"));
     lst_model = new TConnectionListModel(lst);
     lst_model->setObjectName(QStringLiteral("lst_model"));
-    lst->setModel(lst_model);
-    lst->horizontalHeader()->resizeSection(TConnectionListModel::kProcess, kProcessColumnWidth);
+    lst_model->SetDarkPalette(palette().color(QPalette::Base).lightness() < 128);
+    lst_proxy = new TConnectionListProxy(lst);
+    lst_proxy->setObjectName(QStringLiteral("lst_proxy"));
+    lst_proxy->setSourceModel(lst_model);
+    lst->setModel(lst_proxy);
+    QHeaderView* header = lst->horizontalHeader();
+    const auto columns = ListColumns();
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        header->setSectionHidden(static_cast<int>(c), !columns[c].shown_by_default);
+    header->resizeSection(TConnectionListModel::kProcess, kProcessColumnWidth);
+    // Unsorted until the user clicks a header: rows keep the snapshot's order.
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSortIndicatorShown(true);
+    lst->setSortingEnabled(true);
     lst->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lst, &TConnectionListView::resized, this, &TMaindlg::FormResize);
     connect(lst->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMaindlg::lstSelectItem);
+    // A selected row that goes (its connection closed, or the search hides it) leaves nothing
+    // selected, as in the native list view; the item view would move the selection to a
+    // neighbour, so the selection is checked against its connection after every change.
+    connect(lst_proxy, &QAbstractItemModel::rowsRemoved, this, &TMaindlg::KeepSelection);
+    connect(lst_proxy, &QAbstractItemModel::layoutChanged, this, &TMaindlg::KeepSelection);
     body->addWidget(lst, 1);
+
+    columns_mnu = new QMenu(QStringLiteral("&Columns"), this);
+    columns_mnu->setObjectName(QStringLiteral("columns_mnu"));
+    columns_mnu->menuAction()->setObjectName(QStringLiteral("Columns1"));
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        QAction* a = columns_mnu->addAction(QString::fromLatin1(columns[c].caption));
+        a->setObjectName(QStringLiteral("column_") + QString::fromLatin1(columns[c].id));
+        a->setCheckable(true);
+        a->setChecked(columns[c].shown_by_default);
+        connect(a, &QAction::toggled, this, [this, c](bool on) { SetColumnShown(static_cast<int>(c), on); });
+        column_actions.append(a);
+    }
+    columns_mnu->addSeparator();
+    MarkChanges1 = columns_mnu->addAction(QStringLiteral("Highlight Changes"));
+    MarkChanges1->setObjectName(QStringLiteral("MarkChanges1"));
+    MarkChanges1->setCheckable(true);
+    MarkChanges1->setChecked(mark_changes_);
+    connect(MarkChanges1, &QAction::toggled, this, &TMaindlg::SetMarkChanges);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this,
+            [this, header](const QPoint& pos) { columns_mnu->popup(header->mapToGlobal(pos)); });
+
+    Copy1 = new QAction(QStringLiteral("&Copy"), lst);
+    Copy1->setObjectName(QStringLiteral("Copy1"));
+    Copy1->setShortcut(QKeySequence::Copy);
+    Copy1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(Copy1, &QAction::triggered, this, &TMaindlg::Copy1Click);
+    lst->addAction(Copy1);
 
     GroupBox1 = CreateDetailsPanel();
     body->addWidget(GroupBox1);
@@ -245,6 +329,10 @@ void TMaindlg::CreateComponents() {
         QToolButton* b = MakeButton(central, name, text, PictureIcon(QString::fromLatin1(picture), {16, 32}), 16);
         b->setCheckable(true);
         b->setChecked(false);
+        // A pressed button reads as pressed in every style: the selection colours, framed.
+        b->setStyleSheet(QStringLiteral("QToolButton:checked { background-color: palette(highlight); "
+                                        "color: palette(highlighted-text); border: 1px solid palette(shadow); "
+                                        "border-radius: 3px; padding: 2px; }"));
         // Captions stay whole: with a font wider than the classic dialog font the window
         // grows instead.
         b->setMinimumWidth(b->sizeHint().width());
@@ -263,7 +351,17 @@ void TMaindlg::CreateComponents() {
     body->addLayout(toggles);
 
     setCentralWidget(central);
+    count_lbl = new QLabel(this);
+    count_lbl->setObjectName(QStringLiteral("count_lbl"));
+    frozen_lbl = new QLabel(QStringLiteral("Frozen"), this);
+    frozen_lbl->setObjectName(QStringLiteral("frozen_lbl"));
+    frozen_lbl->setVisible(false);
+    statusBar()->setObjectName(QStringLiteral("status_bar"));
+    statusBar()->addWidget(count_lbl, 1);
+    statusBar()->addPermanentWidget(frozen_lbl);
+    ColumnsChanged();
     ShareColumnWidths();
+    ShowCount();
 }
 
 QWidget* TMaindlg::CreateHeader() {
@@ -337,6 +435,10 @@ QGroupBox* TMaindlg::CreateDetailsPanel() {
     }
     process_lbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lines->addWidget(process_lbl);
+    traffic_lbl = MakeLabel(box, "traffic_lbl", QString());
+    traffic_lbl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    traffic_lbl->setVisible(false);
+    lines->addWidget(traffic_lbl);
     row->addLayout(lines, 1);
 
     auto* buttons = new QGridLayout;
@@ -366,13 +468,21 @@ QGroupBox* TMaindlg::CreateDetailsPanel() {
     return box;
 }
 
+bool TMaindlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == search_edt && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !search_edt->text().isEmpty()) {
+        search_edt->clear();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 // ---- Refresh cycle -------------------------------------------------------------------
 
 void TMaindlg::refresh_tmrTimer() {
     NoteSettingsNotices();
+    // The details panel follows with the snapshot the list shows, when it arrives.
     StartRefresh();
-    // From the snapshot before: the one just started arrives later through UpdateList.
-    UpdateDetails();
 }
 
 void TMaindlg::StartRefresh() {
@@ -383,7 +493,16 @@ void TMaindlg::StartRefresh() {
     // as the list is when it arrives.
     for (const auto& w : std::as_const(workers_))
         if (w && w->InFlight()) return;
-    auto* worker = new TConnectionRefreshThd(services_.take_snapshot);
+    TConnectionRefreshThd::SnapshotSource source = services_.take_snapshot;
+    if (!source) {
+        platform::NetTableOptions options;
+        options.ipv6 = show_ipv6_;
+        options.traffic = TrafficShown();  // the counts cost a little: only while a column shows them
+        source = [options, state = traffic_state_](TConnectionArray& snapshot) {
+            state->store(static_cast<int>(TakeSnapshot(snapshot, options)));
+        };
+    }
+    auto* worker = new TConnectionRefreshThd(source);
     // Queued: the snapshot is applied on this thread, one at a time, in the order the
     // workers finish. A window that is gone receives nothing.
     connect(worker, &TConnectionRefreshThd::SnapshotTaken, this, &TMaindlg::UpdateList, Qt::QueuedConnection);
@@ -394,61 +513,147 @@ void TMaindlg::StartRefresh() {
 void TMaindlg::StopRefresh() {
     closing_ = true;
     if (refresh_tmr != nullptr) refresh_tmr->stop();
+    if (marks_tmr != nullptr) marks_tmr->stop();
     for (const auto& w : std::as_const(workers_))
         if (w) disconnect(w, nullptr, this, nullptr);
 }
 
-void TMaindlg::UpdateList(const TConnectionArray& snapshot) {
-    if (closing_) return;
-    const bool first_fill = lst_model->rowCount() == 0;
-    connections = snapshot;
-    NoteUnknownOwners();
+std::int64_t TMaindlg::NowMs() const { return services_.now_ms(); }
 
-    std::vector<TListRow> rows;
-    // Each process is named once per update, however many of its connections are shown:
-    // naming is most of the cost of an update. Nothing is kept for the next update.
-    struct Naming {
-        QString process;
-        int image = 0;
-    };
-    std::unordered_map<std::uint32_t, Naming> named;
-    bool complete = true;
+std::shared_ptr<const TProcessFacts> TMaindlg::NameProcess(std::uint32_t pid) {
+    auto facts = std::make_shared<TProcessFacts>();
+    facts->path = services_.process_path(pid);
+    // Asked first: a name that comes in between is then only asked once more.
+    facts->pending = services_.name_pending && services_.name_pending(facts->path);
+    facts->name = services_.display_name(facts->path);
+    if (process_needs_ & static_cast<std::uint8_t>(TProcessNeed::Company)) facts->company = services_.company(facts->path);
+    if (process_needs_ & static_cast<std::uint8_t>(TProcessNeed::Version)) facts->version = services_.version(facts->path);
+    facts->image = GetIconIndex(facts->path);
+    return facts;
+}
+
+void TMaindlg::UpdateList(const TConnectionArray& taken) {
+    if (closing_) return;
+    TConnectionArray with_rates;
+    if (TrafficShown()) {
+        with_rates = taken;
+        ApplyRates(with_rates);
+    }
+    const TConnectionArray& snapshot = TrafficShown() ? with_rates : taken;
+    const bool first_fill = lst_model->rowCount() == 0;
+    std::vector<int> shown;
+    shown.reserve(snapshot.size());
+    for (std::size_t i = 0; i < snapshot.size(); ++i)
+        if (IsShown(snapshot[i], show_system, show_local)) shown.push_back(static_cast<int>(i));
     try {
-        for (std::size_t i = 0; i < connections.size(); ++i) {
-            const TConnection& c = connections[i];
-            if (!IsShown(c, show_system, show_local)) continue;
-            auto it = named.find(c.pid);
-            if (it == named.end()) {
-                const std::string path = services_.process_path(c.pid);
-                it = named.emplace(c.pid, Naming{Local8(services_.display_name(path)), GetIconIndex(path)}).first;
-            }
-            const TListRowTexts t = ListRowTexts(c, std::string());
-            TListRow row;
-            row.data = static_cast<int>(i);
-            row.texts = {Local8(t.caption), Local8(t.protocol), it->second.process, Local8(t.remote_addr),
-                         Local8(t.remote_port)};
-            row.image = it->second.image;
-            rows.push_back(std::move(row));
-        }
+        keeping_selection_ = true;  // the view may move the selection meanwhile; checked below
+        lst_model->Apply(snapshot, shown, [this](std::uint32_t pid) { return NameProcess(pid); },
+                         mark_changes_ && mark_next_ && !first_fill, NowMs());
+        keeping_selection_ = false;
     } catch (const std::exception&) {
-        // A name that could not be worked out ends this update where it stands: the rows
-        // written so far keep their new texts, the rest keep theirs, nothing is deleted.
-        complete = false;
+        // A name that could not be worked out ends this update before it changes anything;
+        // the next refresh starts afresh.
+        keeping_selection_ = false;
+        return;
     }
-    const int shown = static_cast<int>(rows.size());
-    lst_model->WriteRows(rows);
-    if (!complete) return;
-    // A selected row that is deleted leaves nothing selected, as in the native list view
-    // (the item view would otherwise move the selection to a neighbour).
-    if (const QModelIndex current = lst->selectionModel()->currentIndex();
-        lst->selectionModel()->hasSelection() || current.isValid()) {
-        const QModelIndexList selected = lst->selectionModel()->selectedRows();
-        if ((!selected.isEmpty() && selected.first().row() >= shown) || current.row() >= shown)
-            lst->selectionModel()->clear();
-    }
-    lst_model->TruncateRows(shown);
-    if (first_fill) AutoSizeColumns();
+    KeepSelection();
+    connections = snapshot;
+    mark_next_ = true;
+    NoteUnknownOwners();
+    if (lst_model->HasMarks() && !marks_tmr->isActive()) marks_tmr->start();
+    if (first_fill && !keep_widths_) AutoSizeColumns();
     ++update_count_;
+    ShowTrafficTips();
+    UpdateDetails();
+    ShowCount();
+}
+
+void TMaindlg::MarksTick() {
+    keeping_selection_ = true;
+    const bool more = lst_model->ExpireMarks(NowMs());
+    keeping_selection_ = false;
+    KeepSelection();
+    if (!more) marks_tmr->stop();
+    ShowCount();
+}
+
+void TMaindlg::SetMarkChanges(bool on) {
+    mark_changes_ = on;
+    if (MarkChanges1 != nullptr && MarkChanges1->isChecked() != on) MarkChanges1->setChecked(on);
+    if (!on) {
+        keeping_selection_ = true;
+        lst_model->ClearMarks();
+        keeping_selection_ = false;
+        KeepSelection();
+        marks_tmr->stop();
+        ShowCount();
+    }
+}
+
+QString TMaindlg::CountText() const {
+    int shown = lst_proxy->rowCount();
+    if (lst_model->LiveRows() != lst_model->rowCount()) {
+        // Closed rows on their way out are not counted.
+        shown = 0;
+        for (int r = 0; r < lst_proxy->rowCount(); ++r)
+            if (lst_model->Row(lst_proxy->mapToSource(lst_proxy->index(r, 0)).row()).mark != TRowMark::Closed) ++shown;
+    }
+    return QStringLiteral("%1 of %2 connections shown").arg(shown).arg(connections.size());
+}
+
+void TMaindlg::ShowCount() {
+    if (count_lbl != nullptr) count_lbl->setText(CountText());
+}
+
+void TMaindlg::SetSearch(const QString& text) {
+    if (search_edt->text() != text) search_edt->setText(text);  // comes back here through textChanged
+    keeping_selection_ = true;
+    lst_proxy->SetSearch(text);
+    keeping_selection_ = false;
+    KeepSelection();
+    ShowCount();
+}
+
+bool TMaindlg::ColumnShown(int column) const { return !lst->horizontalHeader()->isSectionHidden(column); }
+
+void TMaindlg::SetColumnShown(int column, bool shown) {
+    const auto columns = ListColumns();
+    if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) return;
+    QHeaderView* header = lst->horizontalHeader();
+    // The last shown column stays: a list without columns could not be brought back.
+    if (!shown && ColumnShown(column) && header->count() - header->hiddenSectionCount() <= 1) shown = true;
+    if (shown == ColumnShown(column)) {
+        column_actions[column]->setChecked(shown);
+        return;
+    }
+    header->setSectionHidden(column, !shown);
+    ColumnsChanged();
+    if (shown) lst->resizeColumnToContents(column);
+    AutoSizeColumns();
+}
+
+void TMaindlg::ColumnsChanged() {
+    const auto columns = ListColumns();
+    std::vector<bool> searched(columns.size());
+    std::uint8_t needs = 0;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        searched[c] = ColumnShown(static_cast<int>(c));
+        if (searched[c]) needs |= static_cast<std::uint8_t>(columns[c].need);
+        if (c < static_cast<std::size_t>(column_actions.size())) {
+            const QSignalBlocker block(column_actions[static_cast<int>(c)]);
+            column_actions[static_cast<int>(c)]->setChecked(searched[c]);
+        }
+    }
+    lst_proxy->SetSearchedColumns(std::move(searched));
+    if ((needs & ~process_needs_) != 0) {
+        process_needs_ = needs;
+        try {
+            lst_model->Rename([this](std::uint32_t pid) { return NameProcess(pid); });
+        } catch (const std::exception&) {
+            // The rows keep what they had; new rows get the new column's text.
+        }
+    }
+    process_needs_ = needs;
 }
 
 void TMaindlg::NoteUnknownOwners() {
@@ -484,33 +689,45 @@ void TMaindlg::NoteSettingsNotices() {
 }
 
 void TMaindlg::AutoSizeColumns() {
-    // Each column as wide as the wider of its contents and its header; the last one also
-    // takes whatever width is left, as the native list view does.
+    // Each shown column as wide as the wider of its contents and its header; the last one
+    // on screen also takes whatever width is left, as the native list view does.
     QHeaderView* header = lst->horizontalHeader();
     int total = 0;
-    for (int c = 0; c < TConnectionListModel::kColumnCount; ++c) {
+    int last = -1;
+    for (int v = 0; v < header->count(); ++v) {
+        const int c = header->logicalIndex(v);
+        if (header->isSectionHidden(c)) continue;
         lst->resizeColumnToContents(c);
         total += header->sectionSize(c);
+        last = c;
     }
-    const int last = TConnectionListModel::kColumnCount - 1;
     const int spare = lst->viewport()->width() - total;
-    if (spare > 0) header->resizeSection(last, header->sectionSize(last) + spare);
+    if (last >= 0 && spare > 0) header->resizeSection(last, header->sectionSize(last) + spare);
 }
 
 void TMaindlg::ShareColumnWidths() {
-    // Process keeps its width; the other four share what it leaves, the first taking the remainder.
+    // Process keeps its width; the other shown columns share what it leaves, the first taking the remainder.
     QHeaderView* header = lst->horizontalHeader();
-    const int free = qMax(0, lst->viewport()->width() - header->sectionSize(TConnectionListModel::kProcess));
-    const int share = free / 4;
-    const int others[] = {TConnectionListModel::kPid, TConnectionListModel::kProtocol,
-                          TConnectionListModel::kRemoteAddress, TConnectionListModel::kRemotePort};
-    for (const int c : others) header->resizeSection(c, c == TConnectionListModel::kPid ? free - 3 * share : share);
+    std::vector<int> others;
+    for (int v = 0; v < header->count(); ++v) {
+        const int c = header->logicalIndex(v);
+        if (!header->isSectionHidden(c) && c != TConnectionListModel::kProcess) others.push_back(c);
+    }
+    if (others.empty()) return;
+    const int process = ColumnShown(TConnectionListModel::kProcess) ? header->sectionSize(TConnectionListModel::kProcess) : 0;
+    const int free = qMax(0, lst->viewport()->width() - process);
+    const int n = static_cast<int>(others.size());
+    const int share = free / n;
+    for (const int c : others) header->resizeSection(c, c == others.front() ? free - (n - 1) * share : share);
 }
 
 // The list fills the middle of the window, so every change of the window's size reaches
 // it; handling the list's own resize also sees the size the layout has just given it, and
 // the viewport the list has placed for that size.
 void TMaindlg::FormResize() {
+    // Remembered widths survive the window's first layout; a resize by the user fits again.
+    if (keep_widths_ && !(isVisible() && update_count_ > 0)) return;
+    keep_widths_ = false;
     ShareColumnWidths();
     AutoSizeColumns();
 }
@@ -519,11 +736,14 @@ void TMaindlg::freeze_btnClick() {
     if (refresh_tmr->isActive()) refresh_tmr->stop();
     else if (!closing_) refresh_tmr->start();
     freeze_btn->setChecked(!refresh_tmr->isActive());
+    frozen_lbl->setVisible(!refresh_tmr->isActive());
 }
 
 void TMaindlg::system_btnClick() {
     show_system = !show_system;
     system_btn->setChecked(show_system);
+    mark_next_ = false;  // rows a filter brings or takes are no new or closed connections
+    keep_widths_ = false;
     StartRefresh();
     AutoSizeColumns();
 }
@@ -531,24 +751,58 @@ void TMaindlg::system_btnClick() {
 void TMaindlg::local_btnClick() {
     show_local = !show_local;
     local_btn->setChecked(show_local);
+    mark_next_ = false;
+    keep_widths_ = false;
     StartRefresh();
     AutoSizeColumns();
 }
 
 // ---- Details panel -------------------------------------------------------------------
 
-void TMaindlg::lstSelectItem() { UpdateDetails(); }
+void TMaindlg::lstSelectItem() {
+    // While the rows change, the view's own moves of the selection are not the user's choice.
+    if (keeping_selection_) return;
+    const QModelIndexList selected = lst->selectionModel()->selectedRows();
+    selected_.reset();
+    if (!selected.isEmpty()) selected_ = lst_model->Row(lst_proxy->mapToSource(selected.first()).row()).connection;
+    UpdateDetails();
+}
+
+void TMaindlg::KeepSelection() {
+    if (keeping_selection_) return;
+    keeping_selection_ = true;
+    const QModelIndexList selected = lst->selectionModel()->selectedRows();
+    const bool same = !selected.isEmpty() && selected_ &&
+                      SameConnection(lst_model->Row(lst_proxy->mapToSource(selected.first()).row()).connection, *selected_);
+    if (!same && (!selected.isEmpty() || lst->selectionModel()->currentIndex().isValid())) {
+        lst->selectionModel()->clear();
+        selected_.reset();
+    }
+    keeping_selection_ = false;
+    if (!same) UpdateDetails();
+}
 
 void TMaindlg::UpdateDetails() {
     details = {};
     const QModelIndexList selected = lst->selectionModel()->selectedRows();
     if (!selected.isEmpty()) {
-        const int data = lst_model->Row(selected.first().row()).data;
-        if (data >= 0 && static_cast<std::size_t>(data) < connections.size()) {
-            const TConnection& c = connections[static_cast<std::size_t>(data)];
-            const std::string path = services_.process_path(c.pid);
-            details = MakeDetailsTexts(c, path, services_.display_name(path));
-        }
+        // The row itself holds its connection and process, as the list shows them.
+        const TListRow& row = lst_model->Row(lst_proxy->mapToSource(selected.first()).row());
+        static const TProcessFacts kNone;
+        const TProcessFacts& p = row.process ? *row.process : kNone;
+        details = MakeDetailsTexts(row.connection, p.path, p.name);
+        details.remote_name = RemoteName(row.connection);
+        can_close_ = row.data >= 0 && row.connection.protocol == kProtocolTcp && !RemoteIsUnspecified(row.connection);
+        can_end_ = row.data >= 0 && !EndProcessRefusal(row.connection.pid);
+        const TProcessTraffic t = ProcessTraffic(connections, row.connection.pid);
+        traffic_lbl->setVisible(t.counted);
+        if (t.counted)
+            traffic_lbl->setText(QStringLiteral("Process Traffic: %1 sent, %2 received")
+                                     .arg(QString::fromLatin1(FormatBytes(t.sent).c_str()),
+                                          QString::fromLatin1(FormatBytes(t.received).c_str())));
+    } else {
+        can_close_ = can_end_ = false;
+        traffic_lbl->setVisible(false);
     }
     const TDetailsLabels labels = DetailsLabels(details);
     pid_lbl->setText(Local8(labels.pid));
@@ -590,6 +844,8 @@ void TMaindlg::rightclick_mnuPopup() {
     Search1->setEnabled(search_btn->isEnabled());
     Webpage1->setEnabled(openweb_btn->isEnabled());
     Opencontainingfolder1->setEnabled(openfolder_btn->isEnabled());
+    if (CloseConnection1 != nullptr) CloseConnection1->setEnabled(can_close_);
+    if (EndProcess1 != nullptr) EndProcess1->setEnabled(can_end_);
 }
 
 // ---- Icons ---------------------------------------------------------------------------

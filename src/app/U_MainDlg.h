@@ -17,14 +17,18 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "monitor/connection_actions.h"
 #include "monitor/connection_snapshot.h"
 #include "monitor/details_panel.h"
+#include "monitor/list_columns.h"
+#include "monitor/name_resolver.h"
 #include "monitor/qt/U_ConnectionRefreshThd.h"
 #include "platform/shell_icons.h"
 #include "support/U_Log.h"
@@ -33,6 +37,7 @@ class QAction;
 class QShowEvent;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QPushButton;
@@ -43,6 +48,7 @@ namespace vanto {
 
 class TAboutDlg;
 class TConnectionListModel;
+class TConnectionListProxy;
 class TConnectionListView;
 class TOrvoLite;
 class TTrayIcon;
@@ -56,6 +62,16 @@ struct TMaindlgServices {
     std::function<std::string(std::uint32_t pid)> process_path;
     // Empty: DisplayName.
     std::function<std::string(const std::string& process_path)> display_name;
+    // Whether display_name has only the file name for now (its name is being worked out in
+    // the background). Empty: the naming service's when display_name is empty too, else never.
+    std::function<bool(const std::string& process_path)> name_pending;
+    // The Company and Version columns. Empty: the product cache's.
+    std::function<std::string(const std::string& process_path)> company;
+    std::function<std::string(const std::string& process_path)> version;
+    // Reverse lookups of remote addresses, on the resolver's threads. Empty: the system's.
+    NameResolver::Lookup name_lookup;
+    // Milliseconds of a steady clock; the marks of new, closed and changed rows age by it.
+    std::function<std::int64_t()> now_ms;
     // The program's parameters, without its name. Absent: the application's own.
     std::optional<QStringList> params;
     // The executable's path, which places settings.ini and is recorded under the maker key.
@@ -92,6 +108,33 @@ public:
     // Snapshots applied so far (each UpdateList that ran to its end).
     int UpdateCount() const { return update_count_; }
 
+    // The list as the user arranges it: shown columns (indexes into ListColumns()), search,
+    // marking of changes.
+    void SetColumnShown(int column, bool shown);
+    bool ColumnShown(int column) const;
+    void SetSearch(const QString& text);
+    void SetMarkChanges(bool on);
+    bool MarkChanges() const { return mark_changes_; }
+    // "12 of 340 connections shown".
+    QString CountText() const;
+    // The selected row with every shown column, tab-separated, under a header line; empty
+    // without a selection. Ctrl+C puts it on the clipboard.
+    QString CopyText() const;
+    // Writes the rows as shown (columns, order, search) through the writers of --list;
+    // false when the file could not be written.
+    bool SaveRows(const QString& path, int format) const;
+    // Window place and size, filters, columns, sort and marking, under the settings key.
+    void LoadListSettings();
+    void SaveListSettings() const;
+
+    // IPv6 rows and host names, each one switch; remembered under the settings key.
+    void SetShowIpv6(bool on);
+    bool ShowIpv6() const { return show_ipv6_; }
+    void SetResolveNames(bool on);
+    bool ResolveNames() const { return resolve_names_; }
+    // Whether a traffic column is shown (the snapshots then read the counts).
+    bool TrafficShown() const;
+
     // The About window the program entry created for this window; the window owns it.
     void SetAboutDlg(TAboutDlg* about);
     // The event log, from the first activation on (null before).
@@ -115,6 +158,11 @@ public slots:
     void search_btnClick();
     void openfolder_btnClick();
     void rightclick_mnuPopup();
+    void SaveAs1Click();
+    void Copy1Click();
+    // Row menu: close the selected TCP connection, end the selected row's process; each asks first.
+    void CloseConnection1Click();
+    void EndProcess1Click();
 
     // Application frame: menu, tray and header button.
     void Quit1Click();
@@ -153,6 +201,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;  // the start-up also runs shortly after it
     void changeEvent(QEvent* event) override;  // minimising hides to the notification area
+    bool eventFilter(QObject* watched, QEvent* event) override;  // Esc in the search field
 
 private:
     void CreateComponents();
@@ -168,6 +217,24 @@ private:
     // Stops the timer and refuses snapshots from then on; the window is going away.
     void StopRefresh();
     QIcon ImageAt(int index);
+    // The one place where the list asks what a process is: path, name, icon and, while a
+    // shown column reads them, company and version.
+    std::shared_ptr<const TProcessFacts> NameProcess(std::uint32_t pid);
+    void ColumnsChanged();
+    // Clears a selection that no longer stands on the connection the user selected.
+    void KeepSelection();
+    void ShowCount();
+    std::int64_t NowMs() const;
+    void MarksTick();
+    // The row menu's Close Connection and End Process, the View menu's two switches
+    // (U_MainDlg_actions.cpp).
+    void CreateActionItems(QMenu* view);
+    // The snapshot's rates from the one before.
+    void ApplyRates(TConnectionArray& snapshot);
+    // The traffic headers' tooltips say why the cells are empty, where they must be.
+    void ShowTrafficTips();
+    // The name the Remote Address column and the details panel show, or empty.
+    std::string RemoteName(const TConnection& c);
     // Shows, once, that some owners are unknown for lack of rights and how to see them all.
     void NoteUnknownOwners();
     // Shows and logs what the settings store had to tell (a settings file moved aside).
@@ -180,6 +247,17 @@ private:
     QPushButton* softupdate_btn = nullptr;
     TConnectionListView* lst = nullptr;
     TConnectionListModel* lst_model = nullptr;
+    TConnectionListProxy* lst_proxy = nullptr;
+    QLineEdit* search_edt = nullptr;
+    QLabel* count_lbl = nullptr;
+    QLabel* frozen_lbl = nullptr;
+    QMenu* columns_mnu = nullptr;
+    QList<QAction*> column_actions;
+    QAction* SaveAs1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Find1 = nullptr;
+    QAction* MarkChanges1 = nullptr;
+    QTimer* marks_tmr = nullptr;
     QTimer* refresh_tmr = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QLabel* pid_lbl = nullptr;
@@ -192,6 +270,21 @@ private:
     QToolButton* openweb_btn = nullptr;
     QToolButton* openfolder_btn = nullptr;
     QMenu* rightclick_mnu = nullptr;
+    QAction* CloseConnection1 = nullptr;
+    QAction* EndProcess1 = nullptr;
+    QAction* ShowIPv61 = nullptr;
+    QAction* ResolveAddresses1 = nullptr;
+    QLabel* traffic_lbl = nullptr;  // the selected process's bytes, when counted
+    QTimer* names_tmr = nullptr;    // writes arrived names into the rows, a few at a time
+    bool show_ipv6_ = false;
+    bool resolve_names_ = false;
+    bool can_close_ = false;        // the selected row is a TCP connection
+    bool can_end_ = false;          // the selected row's process may be ended
+    std::unique_ptr<NameResolver> resolver_;
+    TTrafficRates traffic_rates_;
+    std::int64_t last_snapshot_ms_ = -1;
+    // How the last snapshot's traffic read went (platform::TrafficAvailability), from the worker.
+    std::shared_ptr<std::atomic<int>> traffic_state_ = std::make_shared<std::atomic<int>>(0);
     QAction* Whois1 = nullptr;
     QAction* Search1 = nullptr;
     QAction* Webpage1 = nullptr;
@@ -215,6 +308,19 @@ private:
 
     bool show_system = false;
     bool show_local = false;
+    // The filters remembered from the last run, applied at the first activation.
+    bool remembered_system_ = false;
+    bool remembered_local_ = false;
+    bool mark_changes_ = true;
+    // False until a snapshot has been applied under the current filters: the first fill
+    // and a filter change mark nothing.
+    bool mark_next_ = false;
+    std::uint8_t process_needs_ = 0;
+    // Column widths from the settings hold until the user changes the window's size or a filter.
+    bool keep_widths_ = false;
+    // The connection the user selected, and whether the list is checking it.
+    std::optional<TConnection> selected_;
+    bool keeping_selection_ = false;  // TProcessNeed bits of the shown columns
     TDetailsTexts details;
     std::unique_ptr<TKLog> log;
     std::unique_ptr<TOrvoLite> updater;

@@ -7,11 +7,13 @@
 #include <QAction>
 #include <QEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
 #include "app/U_MainDlg.h"
+#include "app/connection_list_model.h"
 #include "app/tray_icon.h"
 #include "platform/files.h"
 #include "support/U_UnicodeUtils.h"
@@ -42,7 +44,24 @@ void TMaindlg::CreateMainMenu() {
     };
     QMenu* file = MainMenu1->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File1"));
+    SaveAs1 = item(file, "SaveAs1", QStringLiteral("Save As..."), QKeySequence(Qt::CTRL | Qt::Key_S),
+                   &TMaindlg::SaveAs1Click);
+    file->addSeparator();
     Quit1 = item(file, "Quit1", QStringLiteral("&Quit"), {}, &TMaindlg::Quit1Click);
+
+    QMenu* view = MainMenu1->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("View1"));
+    Find1 = view->addAction(QStringLiteral("&Find"));
+    Find1->setObjectName(QStringLiteral("Find1"));
+    Find1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(Find1, &QAction::triggered, this, [this] {
+        search_edt->setFocus(Qt::ShortcutFocusReason);
+        search_edt->selectAll();
+    });
+    view->addSeparator();
+    // The header's context menu: the columns and the marking switch.
+    view->addMenu(columns_mnu);
+    CreateActionItems(view);
 
     QMenu* help = MainMenu1->addMenu(QStringLiteral("&?"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -114,6 +133,9 @@ void TMaindlg::changeEvent(QEvent* event) {
     // Hidden once the minimising is through: some window managers lose a window hidden in
     // the middle of its state change. Without a notification area it stays on the taskbar.
     if (event->type() == QEvent::WindowStateChange && isMinimized() && CanHideToTray()) tray_tmr->start();
+    // The marks' tints follow a switch between a light and a dark palette.
+    if (event->type() == QEvent::PaletteChange && lst_model != nullptr)
+        lst_model->SetDarkPalette(palette().color(QPalette::Base).lightness() < 128);
 }
 
 }  // namespace vanto

@@ -125,10 +125,16 @@ void TMaindlg::AppEvtActivate() {
 
     SetPrivilege("SeDebugPrivilege", true);
     LoadSystemImageLists();
-    show_system = false;
-    show_local = false;
+    // The filters as the last run left them (both off on a first run).
+    const bool refilter = show_system != remembered_system_ || show_local != remembered_local_;
+    show_system = remembered_system_;
+    show_local = remembered_local_;
     system_btn->setChecked(show_system);
     local_btn->setChecked(show_local);
+    if (refilter) {
+        mark_next_ = false;
+        StartRefresh();
+    }
 
     updater = std::make_unique<TOrvoLite>(log.get(), title);
     if (std::string base = qgetenv(kUpdateUrlVariable).toStdString(); !base.empty()) {
@@ -179,6 +185,8 @@ void TMaindlg::FormClose() {
     const std::string cleaned = CleanVirtualStore(exe_folder);
     if (!cleaned.empty()) LogTo(log.get(), "Cleaning VirtualStore : " + cleaned, 0);
     LogTo(log.get(), "Closing " + title, 1);
+    // Before the settings go back into settings.ini, so that a portable copy carries them.
+    SaveListSettings();
     if (IsInstalled(kInstalledDisplayNamePrefix, ExePath())) return;
     // The data folder goes unless it fell back to the executable's folder, which the
     // deletion refuses (settings.ini lives there).

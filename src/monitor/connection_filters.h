@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Ombrevale
 //
 // The two filters of the connection list: system processes (PID 0 or 4) and local
-// connections (remote address text "127.0.0.1" or "0.0.0.0"). Shared by the window and the
+// connections (remote address text "127.0.0.1" or "0.0.0.0", or "::1" or "::" for IPv6). Shared by the window and the
 // headless table so both show the same rows.
 #pragma once
 

@@ -10,7 +10,7 @@ std::string RemotePortText(const TConnection& c) {
 }
 
 TListRowTexts ListRowTexts(const TConnection& c, const std::string& process_text) {
-    return {PidToStr(c.pid), ProtocolToStr(c.protocol), process_text, IpToStr(c.remote_addr), RemotePortText(c)};
+    return {PidToStr(c.pid), ProtocolText(c), process_text, RemoteAddressText(c), RemotePortText(c)};
 }
 
 }  // namespace vanto

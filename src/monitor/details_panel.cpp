@@ -11,11 +11,11 @@ namespace vanto {
 TDetailsTexts MakeDetailsTexts(const TConnection& c, const std::string& process_path, const std::string& process_text) {
     TDetailsTexts t;
     t.pid_text = PidToStr(c.pid);
-    t.protocol_text = ProtocolToStr(c.protocol);
-    t.local_addr_text = IpToStr(c.local_addr);
-    t.local_text = t.local_addr_text + ":" + std::to_string(SwapPort(c.local_port));
-    t.remote_addr_text = IpToStr(c.remote_addr);
-    t.remote_text = t.remote_addr_text + ":" + std::to_string(SwapPort(c.remote_port));
+    t.protocol_text = ProtocolText(c);
+    t.local_addr_text = LocalAddressText(c);
+    t.local_text = EndpointText(t.local_addr_text, c.family, c.local_port);
+    t.remote_addr_text = RemoteAddressText(c);
+    t.remote_text = EndpointText(t.remote_addr_text, c.family, c.remote_port);
     t.state_text = StateName(c.state);
     t.process_text = process_text;
     t.process_path = process_path;
@@ -30,6 +30,7 @@ TDetailsLabels DetailsLabels(const TDetailsTexts& t) {
     if (!t.state_text.empty()) l.protocol += " [" + t.state_text + "]";
     l.local = "Local Address/Port: " + t.local_text;
     l.remote = "Remote Address/Port: " + t.remote_text;
+    if (!t.remote_name.empty()) l.remote += " (" + t.remote_name + ")";
     l.process = "Process: " + t.process_text;
     return l;
 }

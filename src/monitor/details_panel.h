@@ -30,6 +30,7 @@ struct TDetailsTexts {
     std::string process_text;      // display name
     std::string process_path;
     std::string remote_port_label; // " (HTTPS)" and the like, or empty
+    std::string remote_name;       // the remote end's host name when names are shown and known
 };
 
 TDetailsTexts MakeDetailsTexts(const TConnection& c, const std::string& process_path, const std::string& process_text);
@@ -39,7 +40,7 @@ struct TDetailsLabels {
     std::string pid;
     std::string protocol;  // "Protocol: TCP [ESTABLISHED]"; no brackets without a state
     std::string local;
-    std::string remote;
+    std::string remote;    // "Remote Address/Port: [::1]:443", then " (name)" when one is known
     std::string process;
 };
 

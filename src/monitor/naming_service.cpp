@@ -132,6 +132,12 @@ std::string NamingService::NameOrFileName(const std::string& path) {
     return it != s.known.end() ? it->second.name : FileNameOf(path);
 }
 
+bool NamingService::Pending(const std::string& path) const {
+    std::lock_guard lock(state_->mutex);
+    const auto it = state_->known.find(path);
+    return it == state_->known.end() || it->second.given_up;
+}
+
 bool NamingService::WaitUntilIdle(std::chrono::milliseconds timeout) {
     std::unique_lock lock(state_->mutex);
     return state_->idle.wait_for(lock, timeout, [&] { return state_->queue.empty() && state_->current.empty(); });

@@ -40,6 +40,9 @@ public:
     // The name of `path` when it is known, else its file name (the last part of the path, or
     // the path itself when it has none, such as "?"); never waits for a file.
     std::string NameOrFileName(const std::string& path);
+    // Whether `path` has no name of its own yet (never named, or given up as hung): what
+    // NameOrFileName gives for it is then only its file name, and worth asking again.
+    bool Pending(const std::string& path) const;
 
     // Waits (at most `timeout`) until nothing is queued or being named: for tests.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);

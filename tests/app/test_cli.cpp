@@ -34,6 +34,7 @@ TEST(CommandLine, ModesAndFormats) {
         {{"--list", "--all"}, Mode::List, true, Format::Text, false},
         {{"--format", "csv", "--list"}, Mode::List, false, Format::Csv, false},
         {{"--list", "--format=json", "--all"}, Mode::List, true, Format::Json, false},
+        {{"--list", "--format", "html"}, Mode::List, false, Format::Html, false},
         {{"--help"}, Mode::Help, false, Format::Text, false},
         {{"--list", "-h"}, Mode::Help, false, Format::Text, false},
     };
@@ -186,13 +187,14 @@ TEST(ConnectionTable, DefaultRowsAreTheWindowsDefaultRows) {
     const Table shown = ConnectionTable(snap, false, name);
     ASSERT_EQ(shown.rows.size(), 2u);
     EXPECT_EQ(shown.rows[0], (std::vector<std::string>{"321", "TCP", "ESTABLISHED", "10.0.0.2", "12345", "192.0.2.10",
-                                                       "443", "HTTPS", "proc321"}));
+                                                       "443", "HTTPS", "proc321", "IPv4", "?", "?"}));
     EXPECT_EQ(shown.rows[1][5], "127.0.0.2");
     EXPECT_EQ(shown.rows[1][7], "HTTP");
 
     const Table all = ConnectionTable(snap, true, name);
     ASSERT_EQ(all.rows.size(), snap.size());
-    EXPECT_EQ(all.rows[4], (std::vector<std::string>{"321", "UDP", "", "0.0.0.0", "53", "0.0.0.0", "0", "", "proc321"}));
+    EXPECT_EQ(all.rows[4], (std::vector<std::string>{"321", "UDP", "", "0.0.0.0", "53", "0.0.0.0", "0", "", "proc321",
+                                                     "IPv4", "?", "?"}));
     EXPECT_EQ(all.rows[3][2], "LISTENING");
 }
 
@@ -234,6 +236,25 @@ TEST(Identify, NamesEachPathAndKeepsGoingPastMissingFiles) {
     EXPECT_TRUE(err.str().empty());
     EXPECT_NE(out.str().find("\"product\": \"Foo\""), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("\"product\": \"gone\""), std::string::npos) << out.str();
+}
+
+// The HTML report holds any text as text: markup characters escaped, control bytes and
+// broken UTF-8 replaced, so a process name cannot add markup or script to it.
+TEST(TableFormat, HtmlEscapesEveryCellAndTheTitle) {
+    Table t;
+    t.columns = {{"Name <b>", "name"}, {"Port", "port", true}};
+    t.rows = {{"<script>alert('x')</script> & \"q\"", "443"}, {"bad \xC3 byte\x01", "?"}};
+    std::ostringstream html;
+    WriteTable(t, Format::Html, html, "Report & <more>");
+    const std::string s = html.str();
+    EXPECT_EQ(s.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(s.find("<title>Report &amp; &lt;more&gt;</title>"), std::string::npos);
+    EXPECT_NE(s.find("<th>Name &lt;b&gt;</th><th>Port</th>"), std::string::npos);
+    EXPECT_NE(s.find("<td>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;</td><td>443</td>"),
+              std::string::npos);
+    EXPECT_NE(s.find("<td>bad \xEF\xBF\xBD byte?</td><td>?</td>"), std::string::npos);
+    EXPECT_EQ(s.find("<script>"), std::string::npos);
+    EXPECT_EQ(s.substr(s.size() - 8), "</html>\n");
 }
 
 TEST(TableFormat, TextIsAlignedAndCsvFollowsRfc4180) {

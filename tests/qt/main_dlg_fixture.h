@@ -25,6 +25,7 @@
 
 #include "app/U_MainDlg.h"
 #include "monitor/connection_snapshot.h"
+#include "support/portable_mode.h"
 
 #include "testsupport/test_support.h"
 
@@ -54,6 +55,8 @@ public:
         snapshot_ = std::move(snapshot);
     }
     int SnapshotsTaken() const { return taken_.load(); }
+    // The window's clock, in milliseconds: marks of changed rows age only when a test moves it.
+    void Advance(std::int64_t ms) { now_ += ms; }
     void Name(std::uint32_t pid, std::string path, std::string display) {
         paths_[pid] = std::move(path);
         names_[paths_[pid]] = std::move(display);
@@ -74,6 +77,11 @@ public:
             const auto it = names_.find(path);
             return it != names_.end() ? it->second : "Program " + path.substr(path.rfind('/') + 1);
         };
+        s.company = [](const std::string& path) { return "Maker of " + path.substr(path.rfind('/') + 1); };
+        s.version = [](const std::string& path) { return path.find("prog1") != std::string::npos ? "10.0" : "9.1"; };
+        s.now_ms = [this] { return now_.load(); };
+        // A folder of its own: a portable copy's settings.ini goes beside the executable.
+        if (exe_folder_.isValid()) s.exe_path = QDir(exe_folder_.path()).filePath(QStringLiteral("vantoscope")).toStdString();
         return s;
     }
 
@@ -81,6 +89,8 @@ private:
     mutable std::mutex mutex_;
     TConnectionArray snapshot_;
     std::atomic<int> taken_{0};
+    std::atomic<std::int64_t> now_{1000000};
+    QTemporaryDir exe_folder_;
     std::map<std::uint32_t, std::string> paths_;
     std::map<std::string, std::string> names_;
 };
@@ -102,6 +112,8 @@ bool WaitFor(Pred done, int ms = 20000) {
 class MainDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Every test starts from the list's defaults, whatever an earlier window remembered.
+        DeleteSettingsKey(kSettingsProduct);
         window_ = std::make_unique<TMaindlg>(system_.Services());
         timer()->stop();
         lst_ = window_->findChild<QTableView*>(QStringLiteral("lst"));

@@ -37,7 +37,8 @@ TEST(CliJson, ProgramOutputParsesBackWithStableKeys) {
     ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
     ASSERT_TRUE(doc.isArray());
     const QStringList keys = {"pid",         "protocol",       "state",       "local_address",     "local_port",
-                              "remote_address", "remote_port", "remote_port_label", "process"};
+                              "remote_address", "remote_port", "remote_port_label", "process",
+                              "family",         "bytes_sent",  "bytes_received"};
     for (const auto& v : doc.array()) {
         ASSERT_TRUE(v.isObject());
         const auto o = v.toObject();
@@ -46,6 +47,10 @@ TEST(CliJson, ProgramOutputParsesBackWithStableKeys) {
         // An owner we may not look up has no number.
         EXPECT_TRUE(o["pid"].isDouble() || (o["pid"].isNull() && o["process"].toString() == kUnknownOwnerText));
         EXPECT_TRUE(o["local_port"].isDouble());
+        EXPECT_EQ(o["family"].toString(), "IPv4") << "IPv6 rows only with --ipv6";
+        // The counts ride along in JSON; UDP rows and listeners have none.
+        EXPECT_TRUE(o["bytes_sent"].isDouble() || o["bytes_sent"].isNull());
+        EXPECT_TRUE(o["protocol"].toString() != "UDP" || o["bytes_received"].isNull());
         EXPECT_TRUE(o["protocol"].toString() == "TCP" || o["protocol"].toString() == "UDP");
     }
 }

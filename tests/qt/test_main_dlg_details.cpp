@@ -176,7 +176,23 @@ TEST_F(DetailsTest, ClickIntoEmptySpaceEmptiesThePanel) {
         EXPECT_TRUE(Click(b).empty()) << b;
 }
 
-TEST_F(DetailsTest, DisappearingSelectedRowEmptiesThePanel) {
+// The closed connection stays on show (red) for its two seconds, then its row goes and the
+// panel empties.
+TEST_F(DetailsTest, ClosedSelectedRowIsKeptThenEmptiesThePanel) {
+    Select({Tcp(1001, kRemote, 443), Tcp(1002, kRemote, 80)}, 1);
+    ASSERT_EQ(label("pid_lbl"), "Process ID: 1002");
+    window_->UpdateList({Tcp(1001, kRemote, 443)});
+    ASSERT_EQ(rows(), 2) << "kept as a closed row";
+    EXPECT_EQ(label("pid_lbl"), "Process ID: 1002");
+    system_.Advance(2001);
+    ASSERT_TRUE(WaitFor([&] { return rows() == 1; }));
+    EXPECT_EQ(label("pid_lbl"), "Process ID: ");
+    EXPECT_FALSE(enabled("search_btn"));
+    EXPECT_TRUE(lst_->selectionModel()->selectedRows().isEmpty());
+}
+
+TEST_F(DetailsTest, DisappearingSelectedRowEmptiesThePanelAtOnceWithoutMarking) {
+    window_->SetMarkChanges(false);
     Select({Tcp(1001, kRemote, 443), Tcp(1002, kRemote, 80)}, 1);
     ASSERT_EQ(label("pid_lbl"), "Process ID: 1002");
     window_->UpdateList({Tcp(1001, kRemote, 443)});

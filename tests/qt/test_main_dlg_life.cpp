@@ -125,7 +125,8 @@ protected:
     TMaindlg& Create(QStringList params = {}, std::optional<std::string> exe = std::nullopt) {
         TMaindlgServices services = system_.Services();
         services.params = std::move(params);
-        services.exe_path = std::move(exe);
+        // The running test program by default: the update check names it.
+        services.exe_path = exe ? std::move(exe) : std::optional<std::string>(platform::GetExecutablePath());
         window_ = std::make_unique<TMaindlg>(std::move(services));
         window_->findChild<QTimer*>(QStringLiteral("refresh_tmr"))->stop();
         return *window_;

@@ -181,7 +181,15 @@ TEST_F(FrameTest, MainMenuHoldsEveryItemWithItsCaptionAndShortcut) {
         const char* title;
         std::vector<Entry> items;
     } menus[] = {
-        {"&File", {{"Quit1", "&Quit", {}}}},
+        {"&File",
+         {{"SaveAs1", "Save As...", QKeySequence(QStringLiteral("Ctrl+S"))}, {"", "", {}}, {"Quit1", "&Quit", {}}}},
+        {"&View",
+         {{"Find1", "&Find", QKeySequence(QStringLiteral("Ctrl+F"))},
+          {"", "", {}},
+          {"Columns1", "&Columns", {}},
+          {"", "", {}},
+          {"ShowIPv61", "Show IPv6", {}},
+          {"ResolveAddresses1", "Resolve Addresses", {}}}},
         {"&?",
          {{"OpenLog1", "&Open Log", QKeySequence(QStringLiteral("Ctrl+L"))},
           {"", "", {}},
@@ -193,8 +201,8 @@ TEST_F(FrameTest, MainMenuHoldsEveryItemWithItsCaptionAndShortcut) {
           {"About1", "&About...", {}}}},
     };
     const QList<QAction*> top = bar->actions();
-    ASSERT_EQ(top.size(), 2);
-    for (int m = 0; m < 2; ++m) {
+    ASSERT_EQ(top.size(), 3);
+    for (int m = 0; m < 3; ++m) {
         EXPECT_EQ(top[m]->text(), QString::fromUtf8(menus[m].title));
         QMenu* menu = top[m]->menu();
         ASSERT_NE(menu, nullptr);

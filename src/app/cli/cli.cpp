@@ -3,9 +3,15 @@
 #include "app/cli/cli.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <unordered_map>
 
+#include <chrono>
+
+#include "monitor/connection_actions.h"
 #include "monitor/connection_filters.h"
+#include "monitor/name_resolver.h"
 #include "monitor/display_name.h"
 #include "monitor/process_identity.h"
 #include "platform/build_info.h"
@@ -23,8 +29,9 @@ std::string Usage() {
     // The GNU layout ("  or:", an option's text after two blanks or on the next line), which
     // the manual page is made from.
     return "Usage: vantoscope [/minimized]\n"
-           "  or:  vantoscope --list [--all] [--format text|csv|json]\n"
-           "  or:  vantoscope --identify [--verbose] [--format text|csv|json] [--] PATH...\n"
+           "  or:  vantoscope --list [--all] [--ipv6] [--resolve] [--format text|csv|json|html]\n"
+           "  or:  vantoscope --close LOCAL REMOTE\n"
+           "  or:  vantoscope --identify [--verbose] [--format text|csv|json|html] [--] PATH...\n"
            "  or:  vantoscope --check-update [--update-url BASE]\n"
            "  or:  vantoscope --portable-status\n"
            "  or:  vantoscope --help | --version\n"
@@ -36,6 +43,14 @@ std::string Usage() {
            "  --list             print one snapshot of the connections and exit\n"
            "  --all              with --list: every row, also system processes (PID 0 and 4),\n"
            "                     listeners, UDP endpoints and connections to 127.0.0.1\n"
+           "  --ipv6             with --list: IPv6 connections and endpoints too (TCPv6, UDPv6)\n"
+           "  --resolve          with --list: the host names of remote addresses, where found\n"
+           "                     within about two seconds; numbers for the rest\n"
+           "  --close LOCAL REMOTE\n"
+           "                     close the TCP connection with these ends, written as\n"
+           "                     127.0.0.1:5000 or [::1]:5000; exit code 0 when closed, 1 when\n"
+           "                     refused or not found (needs CAP_NET_ADMIN on Linux, an\n"
+           "                     administrator on Windows)\n"
            "  --identify PATH...\n"
            "                     print the product name, company and version of each file and\n"
            "                     exit; a file that is missing or cannot be read is named after\n"
@@ -43,7 +58,7 @@ std::string Usage() {
            "  --verbose          with --identify: also the fixed file version and the eight\n"
            "                     strings of the version resource\n"
            "  --format FORMAT    with --list or --identify: text (aligned columns, the default),\n"
-           "                     csv (RFC 4180) or json (an array of objects)\n"
+           "                     csv (RFC 4180), json (an array of objects) or html (a report)\n"
            "  --                 with --identify: every later argument is a path\n"
            "  --check-update     ask the update service once whether a newer version exists,\n"
            "                     print the log lines of the check and its outcome; exit code 0\n"
@@ -63,7 +78,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult r;
     bool list = false, identify = false, help = false, version = false, portable_status = false, format_given = false,
          only_paths = false;
-    bool check_update = false, update_url_given = false;
+    bool check_update = false, update_url_given = false, close = false;
     std::vector<std::string> loose;  // arguments that are not options: paths for --identify
     std::string dash_word;           // the first "-x" that is none of ours: a path only after "--"
     auto fail = [&](std::string msg) {
@@ -81,6 +96,15 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             list = true;
         } else if (a == "--identify") {
             identify = true;
+        } else if (a == "--close") {
+            if (i + 2 >= args.size()) return fail("option --close needs two ends: LOCAL REMOTE (127.0.0.1:5000 127.0.0.3:80)");
+            close = true;
+            r.options.close_local = args[++i];
+            r.options.close_remote = args[++i];
+        } else if (a == "--ipv6") {
+            r.options.ipv6 = true;
+        } else if (a == "--resolve") {
+            r.options.resolve = true;
         } else if (a == "--check-update") {
             check_update = true;
         } else if (a == "--update-url" || a.rfind("--update-url=", 0) == 0) {
@@ -110,7 +134,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
             std::string value;
             if (a == "--format") {
-                if (i + 1 >= args.size()) return fail("option --format needs a value: text, csv or json");
+                if (i + 1 >= args.size()) return fail("option --format needs a value: text, csv, json or html");
                 value = args[++i];
             } else {
                 value = a.substr(9);
@@ -118,7 +142,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             if (value == "text") r.options.format = Format::Text;
             else if (value == "csv") r.options.format = Format::Csv;
             else if (value == "json") r.options.format = Format::Json;
-            else return fail("unknown format '" + value + "': use text, csv or json");
+            else if (value == "html") r.options.format = Format::Html;
+            else return fail("unknown format '" + value + "': use text, csv, json or html");
             format_given = true;
         } else if (a.rfind("--", 0) == 0) {
             return fail("unknown option '" + a + "'");
@@ -144,6 +169,14 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         return r;
     }
     if (list && identify) return fail("--list and --identify cannot be combined");
+    if ((r.options.ipv6 || r.options.resolve) && !list) return fail("--ipv6 and --resolve go with --list");
+    if (close) {
+        if (list || identify || check_update) return fail("--close cannot be combined with other commands");
+        if (!loose.empty()) return fail("unknown argument '" + loose.front() + "'");
+        if (r.options.all || r.options.verbose || format_given) return fail("--close takes no --all, --verbose or --format");
+        r.options.mode = Mode::Close;
+        return r;
+    }
     if (update_url_given && !check_update) return fail("--update-url goes with --check-update");
     if (check_update) {
         if (list || identify) return fail("--check-update cannot be combined with --list or --identify");
@@ -178,7 +211,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 Table ConnectionTable(const TConnectionArray& connections, bool all,
-                      const std::function<std::string(std::uint32_t pid)>& process_text) {
+                      const std::function<std::string(std::uint32_t pid)>& process_text,
+                      const std::function<std::string(const TConnection&)>& remote_name) {
     Table t;
     t.columns = {{"PID", "pid", true},
                  {"Protocol", "protocol", false},
@@ -188,7 +222,16 @@ Table ConnectionTable(const TConnectionArray& connections, bool all,
                  {"Remote Address", "remote_address", false},
                  {"Remote Port", "remote_port", true},
                  {"Port Label", "remote_port_label", false},
-                 {"Process", "process", false}};
+                 {"Process", "process", false},
+                 {"Family", "family", false, true},
+                 {"Sent", "bytes_sent", true, true},
+                 {"Received", "bytes_received", true, true}};
+    if (remote_name) {
+        // The tables show the name in place of the number; JSON keeps both, each in its field.
+        t.columns[5].table_only = true;
+        t.columns.insert(t.columns.begin() + 6, Column{"Remote Address", "remote_address", false, true});
+        t.columns.push_back({"Remote Name", "remote_name", false, true});
+    }
     t.rows.reserve(connections.size());
     for (const auto& c : connections) {
         if (!all && !IsShown(c, false, false)) continue;
@@ -197,9 +240,19 @@ Table ConnectionTable(const TConnectionArray& connections, bool all,
         // The label carries a leading blank and brackets so that it can follow the number;
         // a column of its own wants just the name.
         if (label.size() > 3) label = label.substr(2, label.size() - 3);
-        t.rows.push_back({PidToStr(c.pid), ProtocolToStr(c.protocol), StateName(c.state), IpToStr(c.local_addr),
-                          std::to_string(SwapPort(c.local_port)), IpToStr(c.remote_addr), std::to_string(remote_port),
-                          label, process_text(c.pid)});
+        const bool v6 = c.family == platform::kFamilyIPv6;
+        std::string remote = v6 ? Ip6ToStr(c.remote_addr6) : IpToStr(c.remote_addr);
+        std::string name = remote_name ? remote_name(c) : std::string();
+        t.rows.push_back({PidToStr(c.pid), ProtocolText(c), StateName(c.state),
+                          v6 ? Ip6ToStr(c.local_addr6) : IpToStr(c.local_addr), std::to_string(SwapPort(c.local_port)),
+                          name.empty() ? remote : name, std::to_string(remote_port), label, process_text(c.pid),
+                          v6 ? "IPv6" : "IPv4", c.has_traffic ? std::to_string(c.bytes_sent) : "?",
+                          c.has_traffic ? std::to_string(c.bytes_received) : "?"});
+        if (remote_name) {
+            auto& row = t.rows.back();
+            row.insert(row.begin() + 6, remote);
+            row.push_back(name);
+        }
     }
     return t;
 }
@@ -247,8 +300,32 @@ int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
     // Names only: the list shows no versions. The names part is built while the tables are read.
     platform::StartProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     TConnectionArray snapshot;
-    TakeSnapshot(snapshot);
+    platform::NetTableOptions options;
+    options.ipv6 = o.ipv6;
+    options.traffic = o.format == Format::Json;  // only JSON carries the counts
+    const platform::TrafficAvailability traffic = TakeSnapshot(snapshot, options);
     if (HasUnknownOwners(snapshot)) err << "vantoscope: " << UnknownOwnerNotice() << "\n";
+    if (options.traffic && traffic == platform::TrafficAvailability::NeedsRights)
+        err << "vantoscope: " << kTrafficNeedsRightsNotice << "\n";
+    // Names are asked for all at once and waited for at most a fixed time in all.
+    std::optional<NameResolver> resolver;
+    std::function<std::string(const TConnection&)> remote_name;
+    if (o.resolve) {
+        resolver.emplace(NameResolver::SystemLookup());
+        auto address_of = [](const TConnection& c) {
+            TIpAddress a{c.family, c.remote_addr6};
+            if (c.family != platform::kFamilyIPv6) std::memcpy(a.bytes.data(), &c.remote_addr, 4);
+            return a;
+        };
+        for (const auto& c : snapshot)
+            if ((o.all || IsShown(c, false, false)) && !RemoteIsUnspecified(c)) resolver->Get(address_of(c));
+        resolver->WaitIdle(std::chrono::steady_clock::now() + std::chrono::milliseconds(kResolveWaitMs));
+        remote_name = [&resolver, address_of](const TConnection& c) {
+            if (RemoteIsUnspecified(c)) return std::string();
+            const NameResolver::Answer a = resolver->Get(address_of(c));
+            return a.state == NameResolver::State::Found ? a.name : std::string();
+        };
+    }
     // No window waits on us: name the programs from the index, not the file alone.
     platform::WaitForProgramIdentityIndex(platform::ProgramIdentityNeed::Names);
     // Each process is named once, however many rows it owns: naming is most of the cost.
@@ -258,10 +335,34 @@ int PrintList(const Options& o, std::ostream& out, std::ostream& err) {
                                    auto it = named.find(pid);
                                    if (it == named.end()) it = named.emplace(pid, DisplayName(GetProcessPath(pid))).first;
                                    return it->second;
-                               }),
+                               },
+                               remote_name),
                o.format, out);
     out.flush();
     return out ? 0 : 1;
+}
+
+int CloseFromShell(const Options& o, std::ostream& out, std::ostream& err) {
+    TConnectionArray snapshot;
+    platform::NetTableOptions options;
+    options.ipv6 = !o.close_local.empty() && o.close_local.front() == '[';
+    TakeSnapshot(snapshot, options);
+    std::uint8_t family;
+    std::uint32_t addr4, port;
+    platform::Ip6Bytes addr6;
+    if (!ParseEndpoint(o.close_local, family, addr4, addr6, port) ||
+        !ParseEndpoint(o.close_remote, family, addr4, addr6, port)) {
+        err << "vantoscope: --close needs two ends written as 127.0.0.1:5000 or [::1]:5000\n";
+        return kExitNotClosed;
+    }
+    const auto c = FindTcpConnection(snapshot, o.close_local, o.close_remote);
+    if (!c) {
+        err << "vantoscope: no TCP connection from " << o.close_local << " to " << o.close_remote << "\n";
+        return kExitNotClosed;
+    }
+    const TActionResult r = CloseConnection(*c);
+    (r.done ? out : err) << (r.done ? "" : "vantoscope: ") << r.message << "\n";
+    return r.done ? kExitClosed : kExitNotClosed;
 }
 
 int PrintIdentify(const Options& o, std::ostream& out) {
@@ -301,6 +402,8 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         return PrintList(p.options, out, err);
     case Mode::Identify:
         return PrintIdentify(p.options, out);
+    case Mode::Close:
+        return CloseFromShell(p.options, out, err);
     case Mode::CheckUpdate:
         if (check_update) return check_update(p.options);
         err << "vantoscope: this build has no update check\n";

@@ -17,20 +17,31 @@
 
 namespace vanto::cli {
 
-enum class Mode { Window, List, Identify, Help, Version, PortableStatus, CheckUpdate };
+enum class Mode { Window, List, Identify, Help, Version, PortableStatus, CheckUpdate, Close };
 
 struct Options {
     Mode mode = Mode::Window;
     bool all = false;
+    bool ipv6 = false;     // --list: IPv6 rows too
+    bool resolve = false;  // --list: host names for remote addresses
     Format format = Format::Text;
     bool minimized = false;  // "/minimized": start hidden
     bool verbose = false;    // --identify: also the version-resource fields
     std::vector<std::string> paths;  // --identify: the files to name, in order
     std::string update_url;          // --check-update: the service's base instead of the maker's
+    std::string close_local;         // --close: the connection's two ends
+    std::string close_remote;
 };
 
 // Said after a usage error's one line.
 inline constexpr const char* kTryHelp = "Try 'vantoscope --help' for more information.";
+
+// Exit codes of --close.
+inline constexpr int kExitClosed = 0;
+inline constexpr int kExitNotClosed = 1;
+
+// How long --list --resolve waits for host names in all.
+inline constexpr int kResolveWaitMs = 2000;
 
 // Exit codes of --check-update.
 inline constexpr int kExitUpToDate = 0;
@@ -49,9 +60,13 @@ std::string Usage();
 // "Vantoscope" and the four-part version, as --version prints it (without the line end).
 std::string VersionLine();
 
-// The rows the window shows by default (or every row with `all`), one per record.
+// The rows the window shows by default (or every row with `all`), one per record. The JSON
+// objects also carry `family` ("IPv4", "IPv6"), `bytes_sent` and `bytes_received` (null where
+// unknown). With `remote_name`, the remote address of a row whose name is known becomes that
+// name (JSON: `remote_name`, the number staying in `remote_address`).
 Table ConnectionTable(const TConnectionArray& connections, bool all,
-                      const std::function<std::string(std::uint32_t pid)>& process_text);
+                      const std::function<std::string(std::uint32_t pid)>& process_text,
+                      const std::function<std::string(const TConnection&)>& remote_name = {});
 
 // The file-version cell of --identify --verbose for a path that is a folder.
 inline constexpr const char* kIsAFolderText = "Is a folder, not a file";

@@ -87,6 +87,35 @@ std::string JsonQuote(const std::string& text) {
     return out + "\"";
 }
 
+std::string HtmlText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b >= 0x80) {
+            const std::size_t n = Utf8SeqLen(text, i);
+            if (n == 0) {
+                out += "\xEF\xBF\xBD";
+                ++i;
+            } else {
+                out.append(text, i, n);
+                i += n;
+            }
+            continue;
+        }
+        switch (b) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += static_cast<char>(b < 0x20 || b == 0x7F ? '?' : b);
+        }
+        ++i;
+    }
+    return out;
+}
+
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";
@@ -97,7 +126,29 @@ std::string CsvField(const std::string& text) {
     return out + "\"";
 }
 
-void WriteTable(const Table& table, Format format, std::ostream& out) {
+void WriteTable(const Table& table, Format format, std::ostream& out, const std::string& title) {
+    const bool json = format == Format::Json;
+    auto left_out = [json](const Column& c) { return json ? c.table_only : c.json_only; };
+    if (std::any_of(table.columns.begin(), table.columns.end(), left_out)) {
+        // Each format without the other's own fields.
+        Table shown;
+        std::vector<std::size_t> keep;
+        for (std::size_t c = 0; c < table.columns.size(); ++c)
+            if (!left_out(table.columns[c])) {
+                keep.push_back(c);
+                shown.columns.push_back(table.columns[c]);
+            }
+        shown.rows.reserve(table.rows.size());
+        for (const auto& row : table.rows) {
+            std::vector<std::string> cells;
+            cells.reserve(keep.size());
+            for (const std::size_t c : keep) cells.push_back(c < row.size() ? row[c] : std::string());
+            shown.rows.push_back(std::move(cells));
+        }
+        for (auto& c : shown.columns) c.json_only = c.table_only = false;
+        WriteTable(shown, format, out, title);
+        return;
+    }
     const std::size_t ncol = table.columns.size();
     auto cell = [&](const std::vector<std::string>& row, std::size_t c) -> const std::string& {
         static const std::string empty;
@@ -158,6 +209,24 @@ void WriteTable(const Table& table, Format format, std::ostream& out) {
             out << "}";
         }
         out << (table.rows.empty() ? "]\n" : "\n]\n");
+        break;
+    }
+    case Format::Html: {
+        // A report that any browser shows as it is: no script, no outside style.
+        out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\" />\n<title>" << HtmlText(title)
+            << "</title>\n<style>\nbody { font-family: sans-serif; font-size: 10pt; }\n"
+               "table { border-collapse: collapse; }\n"
+               "th, td { border: 1px solid #999; padding: 2px 6px; text-align: left; }\n"
+               "th { background: #ddd; }\n</style>\n</head>\n<body>\n<h1>"
+            << HtmlText(title) << "</h1>\n<table>\n<tr>";
+        for (std::size_t c = 0; c < ncol; ++c) out << "<th>" << HtmlText(table.columns[c].header) << "</th>";
+        out << "</tr>\n";
+        for (const auto& row : table.rows) {
+            out << "<tr>";
+            for (std::size_t c = 0; c < ncol; ++c) out << "<td>" << HtmlText(cell(row, c)) << "</td>";
+            out << "</tr>\n";
+        }
+        out << "</table>\n</body>\n</html>\n";
         break;
     }
     }

@@ -17,6 +17,26 @@ struct LoopbackPeers {
     std::vector<std::unique_ptr<QTcpServer>> servers;
     std::vector<std::unique_ptr<QTcpSocket>> clients;
 
+    // Connections that come and go: each Churn() closes the oldest and opens a new one, to
+    // 127.0.0.6:8443, so the window has a new and a closed row to mark at any moment.
+    std::unique_ptr<QTcpServer> churn_server;
+    std::vector<std::unique_ptr<QTcpSocket>> churn_clients;
+    std::vector<std::unique_ptr<QTcpSocket>> accepted;
+    bool StartChurn() {
+        churn_server = std::make_unique<QTcpServer>();
+        return churn_server->listen(QHostAddress(QStringLiteral("127.0.0.6")), 8443);
+    }
+    void Churn() {
+        if (!churn_server) return;
+        if (churn_clients.size() >= 2) churn_clients.erase(churn_clients.begin());
+        auto client = std::make_unique<QTcpSocket>();
+        client->connectToHost(QHostAddress(QStringLiteral("127.0.0.6")), 8443);
+        if (client->waitForConnected(2000)) churn_clients.push_back(std::move(client));
+        // The accepted ends are dropped by the server side too, so nothing piles up.
+        while (QTcpSocket* s = churn_server->nextPendingConnection()) accepted.emplace_back(s);
+        if (accepted.size() > 4) accepted.erase(accepted.begin());
+    }
+
     // Opens them; ends that cannot be had (a port taken) are left out.
     void Open() {
         const struct {

@@ -6,9 +6,11 @@
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
+#include <linux/tcp.h>
 #include <sys/socket.h>
 
 #include <array>
+#include <cstddef>
 #include <cstring>
 
 namespace vanto::platform::linux_backend {
@@ -44,20 +46,45 @@ bool AllZero(const std::uint8_t* a, std::size_t n) {
 // "::ffff:a.b.c.d"
 bool IsV4Mapped(const std::uint8_t a[16]) { return AllZero(a, 10) && a[10] == 0xFF && a[11] == 0xFF; }
 
-// The value of INET_DIAG_SKV6ONLY among the attributes that follow a diag message.
-V6Only FindV6Only(const std::uint8_t* attrs, std::size_t len) {
+// The attributes that follow a diag message: INET_DIAG_SKV6ONLY and, from INET_DIAG_INFO,
+// the two byte counts (a kernel older than the counts sends a shorter tcp_info: no counts).
+V6Only ReadAttributes(const std::uint8_t* attrs, std::size_t len, SocketEntry& e) {
+    V6Only v6only = V6Only::Unknown;
+    constexpr std::size_t kCountsEnd = offsetof(tcp_info, tcpi_bytes_received) + sizeof(std::uint64_t);
     std::size_t off = 0;
     while (len - off >= sizeof(rtattr)) {
         rtattr a;
         std::memcpy(&a, attrs + off, sizeof a);
         if (a.rta_len < sizeof(rtattr) || a.rta_len > len - off) break;
-        if (a.rta_type == INET_DIAG_SKV6ONLY && a.rta_len >= RTA_LENGTH(1))
-            return attrs[off + RTA_LENGTH(0)] != 0 ? V6Only::Yes : V6Only::No;
+        const std::uint8_t* payload = attrs + off + RTA_LENGTH(0);
+        if (a.rta_type == INET_DIAG_SKV6ONLY && a.rta_len >= RTA_LENGTH(1)) {
+            v6only = payload[0] != 0 ? V6Only::Yes : V6Only::No;
+        } else if (a.rta_type == INET_DIAG_INFO && a.rta_len >= RTA_LENGTH(kCountsEnd)) {
+            std::memcpy(&e.bytes_sent, payload + offsetof(tcp_info, tcpi_bytes_acked), sizeof e.bytes_sent);
+            std::memcpy(&e.bytes_received, payload + offsetof(tcp_info, tcpi_bytes_received), sizeof e.bytes_received);
+            e.has_traffic = true;
+        }
         const std::size_t step = RTA_ALIGN(a.rta_len);
         if (step > len - off) break;
         off += step;
     }
-    return V6Only::Unknown;
+    return v6only;
+}
+
+// Appends what one IPv6 socket gives: an IPv4 row for IPv4 traffic, an IPv6 row for the
+// rest when those are kept, both for a dual-stack socket bound to "::" (it takes either).
+void AddV6Socket(const std::uint8_t local[16], const std::uint8_t remote[16], V6Only v6only, bool keep_v6,
+                 const SocketEntry& base, std::vector<SocketEntry>& out) {
+    SocketEntry e = base;
+    const bool v4 = MapV6ToV4(local, remote, v6only, e);
+    if (v4) out.push_back(e);
+    if (!keep_v6 || (v4 && !(AllZero(local, 16) && AllZero(remote, 16)))) return;
+    SocketEntry r = base;
+    r.from_v6 = true;
+    r.v6 = true;
+    std::memcpy(r.local6.data(), local, 16);
+    std::memcpy(r.remote6.data(), remote, 16);
+    out.push_back(r);
 }
 
 }  // namespace
@@ -81,7 +108,8 @@ bool MapV6ToV4(const std::uint8_t local[16], const std::uint8_t remote[16], V6On
     return true;
 }
 
-DiagParse ParseInetDiagDatagram(const std::uint8_t* data, std::size_t len, std::vector<SocketEntry>& out) {
+DiagParse ParseInetDiagDatagram(const std::uint8_t* data, std::size_t len, std::vector<SocketEntry>& out,
+                                bool keep_v6) {
     std::size_t off = 0;
     while (len - off >= sizeof(nlmsghdr)) {
         nlmsghdr h;
@@ -103,6 +131,9 @@ DiagParse ParseInetDiagDatagram(const std::uint8_t* data, std::size_t len, std::
         e.local_port = m.id.idiag_sport;
         e.remote_port = m.id.idiag_dport;
         e.inode = m.idiag_inode;
+        const std::size_t attrs = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof m);
+        const V6Only v6only =
+            h.nlmsg_len > attrs ? ReadAttributes(data + off + attrs, h.nlmsg_len - attrs, e) : V6Only::Unknown;
         if (m.idiag_family == AF_INET) {
             e.local_addr = m.id.idiag_src[0];
             e.remote_addr = m.id.idiag_dst[0];
@@ -111,10 +142,7 @@ DiagParse ParseInetDiagDatagram(const std::uint8_t* data, std::size_t len, std::
             std::uint8_t src[16], dst[16];
             std::memcpy(src, m.id.idiag_src, 16);
             std::memcpy(dst, m.id.idiag_dst, 16);
-            const std::size_t attrs = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof m);
-            const V6Only v6only = h.nlmsg_len > attrs ? FindV6Only(data + off + attrs, h.nlmsg_len - attrs)
-                                                      : V6Only::Unknown;
-            if (MapV6ToV4(src, dst, v6only, e)) out.push_back(e);
+            AddV6Socket(src, dst, v6only, keep_v6, e, out);
         }
         const std::size_t step = NLMSG_ALIGN(h.nlmsg_len);
         if (step > len - off) break;
@@ -177,17 +205,22 @@ bool ParseEndpoint6(std::string_view s, std::uint8_t addr[16], std::uint32_t& po
     return true;
 }
 
-bool ParseEndpoints(std::string_view local, std::string_view remote, SocketEntry& e) {
-    if (local.size() == 13) return ParseEndpoint(local, e.local_addr, e.local_port) &&
-                                   ParseEndpoint(remote, e.remote_addr, e.remote_port);
+// The rows one line gives (none for a malformed one), with every field but the ends filled.
+void AddEndpoints(std::string_view local, std::string_view remote, SocketEntry e, bool keep_v6,
+                  std::vector<SocketEntry>& out) {
+    if (local.size() == 13) {
+        if (ParseEndpoint(local, e.local_addr, e.local_port) && ParseEndpoint(remote, e.remote_addr, e.remote_port))
+            out.push_back(e);
+        return;
+    }
     std::uint8_t l[16], r[16];
-    return ParseEndpoint6(local, l, e.local_port) && ParseEndpoint6(remote, r, e.remote_port) &&
-           MapV6ToV4(l, r, V6Only::Unknown, e);
+    if (ParseEndpoint6(local, l, e.local_port) && ParseEndpoint6(remote, r, e.remote_port))
+        AddV6Socket(l, r, V6Only::Unknown, keep_v6, e, out);
 }
 
 }  // namespace
 
-void ParseProcNetTable(std::string_view text, std::vector<SocketEntry>& out) {
+void ParseProcNetTable(std::string_view text, std::vector<SocketEntry>& out, bool keep_v6) {
     while (!text.empty()) {
         const auto nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
@@ -206,11 +239,10 @@ void ParseProcNetTable(std::string_view text, std::vector<SocketEntry>& out) {
         if (n < f.size() || f[0].empty() || f[0].back() != ':') continue;  // header or damaged
         SocketEntry e;
         std::uint64_t st, inode;
-        if (!ParseEndpoints(f[1], f[2], e) || f[3].size() != 2 || !ParseHex(f[3], st) || !ParseDec(f[9], inode))
-            continue;
+        if (f[3].size() != 2 || !ParseHex(f[3], st) || !ParseDec(f[9], inode)) continue;
         e.linux_state = static_cast<std::uint32_t>(st);
         e.inode = inode;
-        out.push_back(e);
+        AddEndpoints(f[1], f[2], e, keep_v6, out);
     }
 }
 

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -55,7 +56,7 @@ constexpr std::uint32_t kLinuxTcpListen = 10;
 constexpr std::size_t kMaxRows = 4'000'000;
 
 // Sends one dump request and reads the dump; false, with `out` as it was, when any of it fails.
-bool Dump(const void* request, std::size_t size, std::vector<SocketEntry>& out) {
+bool Dump(const void* request, std::size_t size, std::vector<SocketEntry>& out, bool keep_v6) {
     Fd sock(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
     if (sock.get() < 0) return false;
     timeval tv{2, 0};  // a kernel that stops answering must not hang the worker
@@ -71,7 +72,7 @@ bool Dump(const void* request, std::size_t size, std::vector<SocketEntry>& out) 
         const ssize_t n = ::recv(sock.get(), buf.data(), buf.size(), 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
-        switch (linux_backend::ParseInetDiagDatagram(buf.data(), static_cast<std::size_t>(n), out)) {
+        switch (linux_backend::ParseInetDiagDatagram(buf.data(), static_cast<std::size_t>(n), out, keep_v6)) {
         case linux_backend::DiagParse::Done:
             return true;
         case linux_backend::DiagParse::Error:
@@ -93,8 +94,13 @@ bool Dump(const void* request, std::size_t size, std::vector<SocketEntry>& out) 
 // not even that): Windows does not list those. UDP sockets are CLOSE unless connected.
 std::uint32_t WantedStates(std::uint8_t protocol) { return protocol == IPPROTO_TCP ? ~(1u << kLinuxTcpClose) : ~0u; }
 
+// The tcp_info of each TCP socket rides in the same dump: no call per socket for the counts.
+std::uint8_t Extensions(std::uint8_t protocol, const NetTableOptions& o) {
+    return protocol == IPPROTO_TCP && o.traffic ? static_cast<std::uint8_t>(1u << (INET_DIAG_INFO - 1)) : 0;
+}
+
 // The sockets of one family and protocol (sock_diag).
-bool DumpNetlink(std::uint8_t family, std::uint8_t protocol, std::vector<SocketEntry>& out) {
+bool DumpNetlink(std::uint8_t family, std::uint8_t protocol, const NetTableOptions& o, std::vector<SocketEntry>& out) {
     struct {
         nlmsghdr nlh;
         inet_diag_req_v2 req;
@@ -106,13 +112,14 @@ bool DumpNetlink(std::uint8_t family, std::uint8_t protocol, std::vector<SocketE
     msg.req.sdiag_family = family;
     msg.req.sdiag_protocol = protocol;
     msg.req.idiag_states = WantedStates(protocol);
-    return Dump(&msg, sizeof msg, out);
+    msg.req.idiag_ext = Extensions(protocol, o);
+    return Dump(&msg, sizeof msg, out, o.ipv6);
 }
 
 // The TCP sockets of both families in one walk of the kernel's socket tables, IPv4 ones first:
 // the older inet_diag request dumps every family at once, where sock_diag takes one family a
 // walk, and each walk goes through every bucket of the table however few sockets there are.
-bool DumpTcpBothFamilies(std::vector<SocketEntry>& out, std::size_t& first_v6) {
+bool DumpTcpBothFamilies(const NetTableOptions& o, std::vector<SocketEntry>& out, std::size_t& first_v6) {
     struct {
         nlmsghdr nlh;
         inet_diag_req req;
@@ -123,8 +130,9 @@ bool DumpTcpBothFamilies(std::vector<SocketEntry>& out, std::size_t& first_v6) {
     msg.nlh.nlmsg_seq = 1;
     msg.req.idiag_family = AF_INET;  // not looked at: the dump takes every family
     msg.req.idiag_states = WantedStates(IPPROTO_TCP);
+    msg.req.idiag_ext = Extensions(IPPROTO_TCP, o);
     const std::size_t first = out.size();
-    if (!Dump(&msg, sizeof msg, out)) return false;
+    if (!Dump(&msg, sizeof msg, out, o.ipv6)) return false;
     first_v6 = static_cast<std::size_t>(
         std::stable_partition(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
                               [](const SocketEntry& e) { return !e.from_v6; }) -
@@ -132,10 +140,10 @@ bool DumpTcpBothFamilies(std::vector<SocketEntry>& out, std::size_t& first_v6) {
     return true;
 }
 
-bool ReadTextTable(const char* path, std::vector<SocketEntry>& out) {
+bool ReadTextTable(const char* path, bool keep_v6, std::vector<SocketEntry>& out) {
     std::string text;
     if (posix_io::ReadBoundedFile(path, 512u << 20, text) != posix_io::ReadResult::Ok) return false;
-    linux_backend::ParseProcNetTable(text, out);
+    linux_backend::ParseProcNetTable(text, out, keep_v6);
     return true;
 }
 
@@ -154,18 +162,20 @@ void DecideUnknownDualStack(std::vector<SocketEntry>& entries, std::size_t first
     entries.resize(kept);
 }
 
-// The IPv4 rows of one protocol: IPv4 sockets, then IPv6 sockets that carry IPv4.
-bool ReadTable(std::uint8_t protocol, NetTableReader::Source source, std::vector<SocketEntry>& out) {
+// The IPv4 rows of one protocol: IPv4 sockets, then IPv6 sockets that carry IPv4; then, when
+// asked for, the IPv6 rows.
+bool ReadTable(std::uint8_t protocol, NetTableReader::Source source, const NetTableOptions& o,
+               std::vector<SocketEntry>& out) {
     const bool tcp = protocol == IPPROTO_TCP;
     bool read = false;
     if (source != NetTableReader::Source::TextTables) {
         std::size_t first_v6 = 0;
-        read = tcp && DumpTcpBothFamilies(out, first_v6);
+        read = tcp && DumpTcpBothFamilies(o, out, first_v6);
         if (!read) {
-            read = DumpNetlink(AF_INET, protocol, out);
+            read = DumpNetlink(AF_INET, protocol, o, out);
             first_v6 = out.size();
             // A kernel built without IPv6 has no AF_INET6 sockets to dump either.
-            if (read && !DumpNetlink(AF_INET6, protocol, out) && ::access("/proc/net/if_inet6", F_OK) == 0) {
+            if (read && !DumpNetlink(AF_INET6, protocol, o, out) && ::access("/proc/net/if_inet6", F_OK) == 0) {
                 read = false;
                 out.clear();
             }
@@ -174,12 +184,13 @@ bool ReadTable(std::uint8_t protocol, NetTableReader::Source source, std::vector
     }
     if (!read && source != NetTableReader::Source::Netlink) {
         out.clear();
-        read = ReadTextTable(tcp ? "/proc/net/tcp" : "/proc/net/udp", out);
+        read = ReadTextTable(tcp ? "/proc/net/tcp" : "/proc/net/udp", false, out);
         const std::size_t first_v6 = out.size();
-        if (read) ReadTextTable(tcp ? "/proc/net/tcp6" : "/proc/net/udp6", out);  // absent without IPv6
+        if (read) ReadTextTable(tcp ? "/proc/net/tcp6" : "/proc/net/udp6", o.ipv6, out);  // absent without IPv6
         DecideUnknownDualStack(out, first_v6, tcp);
     }
     if (!read) return false;
+    if (o.ipv6) std::stable_partition(out.begin(), out.end(), [](const SocketEntry& e) { return !e.v6; });
     if (tcp) {
         // Only-bound sockets; the text tables do not list them, a dump might.
         std::erase_if(out, [](const SocketEntry& e) { return e.linux_state == kLinuxTcpClose; });
@@ -242,6 +253,9 @@ struct OwnerCache {
     std::unordered_map<std::uint64_t, Owner> owners;       // socket inode -> owner
     std::unordered_map<std::uint64_t, NotFound> not_found;  // socket inode -> what to show
     std::unordered_set<std::uint32_t> scanned;              // processes looked into for them
+    // The processes found owning a new socket, with the snapshot that found it last: where
+    // the next new socket most likely comes from.
+    std::unordered_map<std::uint32_t, std::uint64_t> opened;  // pid -> generation
     std::uint64_t generation = 0;
 };
 
@@ -254,6 +268,7 @@ OwnerCache& Owners() {
 
 struct NetTableReader::State {
     Source source = Source::Auto;
+    NetTableOptions options;
     std::uint64_t generation = 0;
     bool resolved = false;  // asked for owners: its end prunes the cache
 
@@ -264,6 +279,10 @@ struct NetTableReader::State {
     // Some process could not be looked into: an owner not found may be one of those.
     bool denied = false;
     std::unordered_map<std::uint32_t, std::uint64_t> start_of;  // pid -> start time, 0: gone
+    // The processes that owned sockets before this snapshot, looked into first.
+    bool owners_tried = false;
+    std::unordered_set<std::uint32_t> tried;
+    std::vector<std::uint32_t> partial;  // looked into only until their sockets were found
 
     State() {
         std::lock_guard lock(Owners().mutex);
@@ -346,15 +365,63 @@ struct NetTableReader::State {
             }
             const bool want = wanted.erase(inode) > 0;
             const auto it = cache.owners.try_emplace(inode, OwnerCache::Owner{pid, start, 0}).first;
-            if (want) it->second.generation = std::max(it->second.generation, generation);
+            if (want) {
+                it->second.generation = std::max(it->second.generation, generation);
+                if (it->second.pid == pid) cache.opened[pid] = generation;
+                // The other sockets met here are dropped at the end of the snapshot anyway:
+                // a process with thousands of them is not read to its end for nothing. A
+                // later read of this snapshot (UDP after TCP) looks into it again.
+                if (wanted.empty()) {
+                    partial.push_back(pid);
+                    break;
+                }
+            }
         }
         ::closedir(fds);
     }
 
-    // Looks into processes, lowest pid first, until every wanted inode has an owner.
+    // Looks into processes until every wanted inode has an owner: first those that already
+    // own sockets, since new sockets mostly come from them (a browser, a server accepting):
+    // the ones that opened a socket most recently, then the newest; then the rest, lowest
+    // pid first, the parent of a fork before its children, which share its sockets.
     void Scan(std::unordered_set<std::uint64_t>& wanted, OwnerCache& cache) {
         ListProcesses();
-        while (!wanted.empty() && next < pids.size()) ScanProcess(pids[next++], wanted, cache);
+        std::vector<std::uint32_t> again;
+        again.swap(partial);
+        for (const std::uint32_t pid : again)
+            if (!wanted.empty()) ScanProcess(pid, wanted, cache);
+            else partial.push_back(pid);
+        if (!owners_tried) {
+            owners_tried = true;
+            struct Likely {
+                std::uint64_t opened;  // the snapshot that last found it opening one, 0: none
+                std::uint64_t start;
+                std::uint32_t pid;
+                bool operator>(const Likely& o) const {
+                    return opened != o.opened ? opened > o.opened : start != o.start ? start > o.start : pid > o.pid;
+                }
+            };
+            std::vector<Likely> likely;
+            std::unordered_set<std::uint32_t> seen;
+            for (const auto& [inode, owner] : cache.owners) {
+                if (owner.start == 0 || !seen.insert(owner.pid).second) continue;
+                const auto op = cache.opened.find(owner.pid);
+                likely.push_back({op != cache.opened.end() ? op->second : 0, owner.start, owner.pid});
+            }
+            std::sort(likely.begin(), likely.end(), std::greater<>());
+            // Processes that own no socket any more are forgotten.
+            std::erase_if(cache.opened, [&seen](const auto& kv) { return !seen.count(kv.first); });
+            for (const auto& [opened, start, pid] : likely) {
+                if (wanted.empty()) break;
+                if (StartOf(pid) != start) continue;  // gone, or its pid taken by another
+                ScanProcess(pid, wanted, cache);
+                tried.insert(pid);
+            }
+        }
+        while (!wanted.empty() && next < pids.size()) {
+            const std::uint32_t pid = pids[next++];
+            if (!tried.count(pid)) ScanProcess(pid, wanted, cache);
+        }
         if (next == pids.size()) cache.scanned = {pids.begin(), pids.end()};
     }
 
@@ -371,7 +438,11 @@ struct NetTableReader::State {
 
     // The owner of each entry's socket: pid, 0 for none (TIME_WAIT and the like, sockets of
     // the kernel) or kUnknownOwnerPid where a process we may not look into may hold it.
-    std::vector<std::uint32_t> OwnersOf(const std::vector<SocketEntry>& entries) {
+    struct Found {
+        std::uint32_t pid;
+        std::uint64_t start;
+    };
+    std::vector<Found> OwnersOf(const std::vector<SocketEntry>& entries) {
         OwnerCache& cache = Owners();
         std::lock_guard lock(cache.mutex);
         resolved = true;
@@ -400,47 +471,76 @@ struct NetTableReader::State {
                 cache.not_found[inode] = {denied ? kUnknownOwnerPid : 0, generation};
         }
         if (!again.empty()) ScanNewProcesses(again, cache);
-        std::vector<std::uint32_t> result;
+        std::vector<Found> result;
         result.reserve(entries.size());
         for (const auto& e : entries) {
-            std::uint32_t pid = 0;
+            Found f{0, 0};
             if (e.inode != 0) {
                 if (const auto it = cache.owners.find(e.inode); it != cache.owners.end()) {
-                    pid = it->second.pid;
+                    f = {it->second.pid, it->second.start};
                     cache.not_found.erase(e.inode);
                 } else if (const auto nf = cache.not_found.find(e.inode); nf != cache.not_found.end()) {
-                    pid = nf->second.pid;
+                    f.pid = nf->second.pid;
                 }
             }
-            result.push_back(pid);
+            result.push_back(f);
         }
         return result;
     }
 };
 
-NetTableReader::NetTableReader(Source source) : state_(std::make_unique<State>()) { state_->source = source; }
+NetTableReader::NetTableReader(Source source, NetTableOptions options) : state_(std::make_unique<State>()) {
+    state_->source = source;
+    state_->options = options;
+}
 NetTableReader::~NetTableReader() = default;
 
 bool NetTableReader::ReadTcp(std::vector<TcpRowOwnerPid>& rows) {
     std::vector<SocketEntry> entries;
-    if (!ReadTable(IPPROTO_TCP, state_->source, entries)) return false;
+    if (!ReadTable(IPPROTO_TCP, state_->source, state_->options, entries)) return false;
     const auto owners = state_->OwnersOf(entries);
     rows.reserve(rows.size() + entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto& e = entries[i];
-        rows.push_back({linux_backend::TableStateFromLinux(e.linux_state), e.local_addr, e.local_port, e.remote_addr,
-                        e.remote_port, owners[i]});
+        TcpRowOwnerPid r{linux_backend::TableStateFromLinux(e.linux_state), e.local_addr, e.local_port, e.remote_addr,
+                         e.remote_port, owners[i].pid};
+        if (e.v6) {
+            r.family = kFamilyIPv6;
+            r.local_addr = r.remote_addr = 0;
+            r.local_addr6 = e.local6;
+            r.remote_addr6 = e.remote6;
+        }
+        // A listener moves no data of its own.
+        r.has_traffic = e.has_traffic && e.linux_state != kLinuxTcpListen;
+        r.bytes_sent = e.bytes_sent;
+        r.bytes_received = e.bytes_received;
+        r.owner_start = owners[i].start;
+        rows.push_back(r);
     }
     return true;
 }
 
 bool NetTableReader::ReadUdp(std::vector<UdpRowOwnerPid>& rows) {
     std::vector<SocketEntry> entries;
-    if (!ReadTable(IPPROTO_UDP, state_->source, entries)) return false;
+    if (!ReadTable(IPPROTO_UDP, state_->source, state_->options, entries)) return false;
     const auto owners = state_->OwnersOf(entries);
     rows.reserve(rows.size() + entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) rows.push_back({entries[i].local_addr, entries[i].local_port, owners[i]});
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto& e = entries[i];
+        UdpRowOwnerPid r{e.local_addr, e.local_port, owners[i].pid};
+        if (e.v6) {
+            r.family = kFamilyIPv6;
+            r.local_addr = 0;
+            r.local_addr6 = e.local6;
+        }
+        r.owner_start = owners[i].start;
+        rows.push_back(r);
+    }
     return true;
 }
+
+// tcp_info has carried the byte counts since Linux 4.1 (4.2 for the received ones); the text
+// tables never carry them, and a dump that lacked them leaves the cells empty.
+TrafficAvailability NetTableReader::Traffic() const { return TrafficAvailability::Available; }
 
 }  // namespace vanto::platform

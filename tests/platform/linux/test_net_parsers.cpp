@@ -6,12 +6,14 @@
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <linux/sock_diag.h>
+#include <linux/tcp.h>
 #include <netinet/in.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 #include "testsupport/test_support.h"
@@ -232,4 +234,82 @@ TEST(InetDiag, DualStackListenersFollowTheirV6OnlyFlag) {
     EXPECT_FALSE(rows[0].v6_any_unknown);
     EXPECT_EQ(rows[1].local_port, htons(8000));  // no flag in the reply: the reader decides
     EXPECT_TRUE(rows[1].v6_any_unknown);
+}
+
+namespace {
+
+// A diag message followed by an INET_DIAG_INFO attribute of `info_len` bytes of tcp_info.
+std::vector<std::uint8_t> DiagWithInfo(std::size_t info_len, std::uint64_t acked, std::uint64_t received) {
+    auto buf = DiagMessage(1, 0x0100007F, htons(5000), 7);
+    const std::size_t at = NLMSG_ALIGN(buf.size());
+    buf.resize(at + RTA_SPACE(info_len));
+    rtattr a{};
+    a.rta_len = static_cast<unsigned short>(RTA_LENGTH(info_len));
+    a.rta_type = INET_DIAG_INFO;
+    std::memcpy(buf.data() + at, &a, sizeof a);
+    std::uint8_t* info = buf.data() + at + RTA_LENGTH(0);
+    if (info_len >= offsetof(tcp_info, tcpi_bytes_received) + 8) {
+        std::memcpy(info + offsetof(tcp_info, tcpi_bytes_acked), &acked, 8);
+        std::memcpy(info + offsetof(tcp_info, tcpi_bytes_received), &received, 8);
+    }
+    nlmsghdr h;
+    std::memcpy(&h, buf.data(), sizeof h);
+    h.nlmsg_len = static_cast<std::uint32_t>(at + RTA_LENGTH(info_len));
+    std::memcpy(buf.data(), &h, sizeof h);
+    return buf;
+}
+
+}  // namespace
+
+TEST(InetDiag, ByteCountsComeFromTcpInfoWhenItHoldsThem) {
+    std::vector<SocketEntry> rows;
+    auto full = DiagWithInfo(sizeof(tcp_info), 1'000'000, 2'500);
+    ASSERT_EQ(ParseInetDiagDatagram(full.data(), full.size(), rows), DiagParse::More);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_TRUE(rows[0].has_traffic);
+    EXPECT_EQ(rows[0].bytes_sent, 1'000'000u);
+    EXPECT_EQ(rows[0].bytes_received, 2'500u);
+    // An older kernel's shorter tcp_info ends before the counts: none, rather than garbage.
+    rows.clear();
+    auto old = DiagWithInfo(offsetof(tcp_info, tcpi_bytes_acked), 0, 0);
+    ASSERT_EQ(ParseInetDiagDatagram(old.data(), old.size(), rows), DiagParse::More);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_FALSE(rows[0].has_traffic);
+}
+
+TEST(InetDiag, Ipv6RowsAreKeptOnlyWhenAskedFor) {
+    auto v6 = DiagMessage(1, 0, htons(443), 44, AF_INET6);
+    // "::1" as the source: the fourth 32-bit word holds 1 in its last byte.
+    inet_diag_msg m;
+    std::memcpy(&m, v6.data() + NLMSG_HDRLEN, sizeof m);
+    const std::uint8_t one[4] = {0, 0, 0, 1};
+    std::memcpy(&m.id.idiag_src[3], one, 4);
+    std::memcpy(v6.data() + NLMSG_HDRLEN, &m, sizeof m);
+    auto dual = DiagMessage(10, 0, htons(80), 45, AF_INET6, 0);  // "::" listener taking IPv4 too
+    v6.insert(v6.end(), dual.begin(), dual.end());
+    std::vector<SocketEntry> rows;
+    ParseInetDiagDatagram(v6.data(), v6.size(), rows);
+    ASSERT_EQ(rows.size(), 1u);  // the dual-stack listener as an IPv4 row
+    EXPECT_FALSE(rows[0].v6);
+    rows.clear();
+    ParseInetDiagDatagram(v6.data(), v6.size(), rows, true);
+    ASSERT_EQ(rows.size(), 3u);  // "::1" row, then the listener as IPv4 and as IPv6
+    EXPECT_TRUE(rows[0].v6);
+    EXPECT_EQ(rows[0].local6[15], 1);
+    EXPECT_EQ(rows[0].local_port, htons(443));
+    EXPECT_FALSE(rows[1].v6);
+    EXPECT_TRUE(rows[2].v6);
+    EXPECT_EQ(rows[2].inode, 45u);
+}
+
+TEST(ProcNetTable, Ipv6TableKeepsIpv6RowsWhenAskedFor) {
+    std::vector<SocketEntry> rows;
+    ParseProcNetTable(vanto::testing::readFile(vanto::testing::fixture("proc/net_tcp6.txt")), rows, true);
+    std::size_t v6 = 0, v4 = 0;
+    for (const auto& r : rows) (r.v6 ? v6 : v4)++;
+    EXPECT_EQ(v4, 2u);  // as without IPv6 rows
+    // The "::" listener again, "::1" and the pure IPv6 end; the damaged line stays out.
+    EXPECT_EQ(v6, 3u);
+    for (const auto& r : rows)
+        EXPECT_TRUE(!r.v6 || !r.v6_any_unknown);
 }
