@@ -22,6 +22,7 @@
 #include <QXmlStreamReader>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -504,3 +505,34 @@ TEST_F(ListTest, TheStatusStripCountsAndSaysFrozen) {
 }
 
 VS_QT_TEST_MAIN()
+
+// ---- Names worked out in the background ----------------------------------------------------
+
+TEST_F(ListTest, ARowNamedByItsFileNameTakesItsNameWhenItIsKnown) {
+    // The naming service's answer before its worker is done: the file name, said to be pending.
+    std::set<std::string> named;
+    TMaindlgServices s = system_.Services();
+    s.display_name = [&named](const std::string& path) {
+        const std::string file = path.substr(path.rfind('/') + 1);
+        return named.count(path) ? "Named " + file : file;
+    };
+    s.name_pending = [&named](const std::string& path) { return named.count(path) == 0; };
+    window_ = std::make_unique<TMaindlg>(s);
+    timer()->stop();
+    lst_ = window_->findChild<QTableView*>(QStringLiteral("lst"));
+    ASSERT_NE(lst_, nullptr);
+    system_.Name(7, "/opt/slow", "unused");
+    system_.Name(8, "/opt/quick", "unused");
+    named.insert("/opt/quick");
+    const TConnectionArray snapshot = {To(7, kWeb, 443, 5000), To(8, kWeb, 80, 5001), To(7, kWeb, 8443, 5002)};
+    window_->UpdateList(snapshot);
+    const int process = Col("process");
+    EXPECT_EQ(Column(process), (QStringList{"slow", "Named quick", "slow"}));
+
+    window_->UpdateList(snapshot);
+    EXPECT_EQ(Column(process), (QStringList{"slow", "Named quick", "slow"})) << "still pending: unchanged";
+    named.insert("/opt/slow");
+    window_->UpdateList(snapshot);
+    EXPECT_EQ(Column(process), (QStringList{"Named slow", "Named quick", "Named slow"}))
+        << "the next refresh shows the name, on every row of the process";
+}
