@@ -39,7 +39,7 @@ TDetailsButtons DetailsButtons(const TDetailsTexts& t) {
     TDetailsButtons b;
     b.openweb = TextContains("HTTP", t.remote_port_label);
     b.openfolder = ProcessFolder(t.process_path).size() > 2;
-    b.search = !t.process_text.empty() && t.process_path != kUnknownOwnerText;
+    b.search = !t.process_text.empty() && t.process_path != UnknownOwnerText();
     b.whois = !t.remote_addr_text.empty() && !IsLocalAddress(t.remote_addr_text);
     return b;
 }

@@ -8,15 +8,25 @@
 
 namespace vanto {
 
+const char* UnknownOwnerText(bool has_rights) {
+    return has_rights ? kUnknownOwnerWithRightsText : kUnknownOwnerText;
+}
+
+const char* UnknownOwnerText() {
+    // The rights do not change while the program runs; asked once, not for every row.
+    static const bool has_rights = platform::MayLookIntoEveryProcess();
+    return UnknownOwnerText(has_rights);
+}
+
 std::string FindProcessExeName(std::uint32_t pid) {
-    if (pid == platform::kUnknownOwnerPid) return kUnknownOwnerText;
+    if (pid == platform::kUnknownOwnerPid) return UnknownOwnerText();
     std::string name;
     if (!platform::GetProcessListName(pid, name) || name.empty()) return "?";
     return name;
 }
 
 std::string GetProcessPath(std::uint32_t pid) {
-    if (pid == platform::kUnknownOwnerPid) return kUnknownOwnerText;
+    if (pid == platform::kUnknownOwnerPid) return UnknownOwnerText();
     std::string path;
     if (!platform::GetProcessImagePath(pid, path) || path.empty() || path == "?") return FindProcessExeName(pid);
     return path;

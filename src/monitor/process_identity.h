@@ -12,8 +12,13 @@
 
 namespace vanto {
 
-// The process text of a socket whose owner could not be looked up for lack of rights.
+// The process text of a socket whose owner could not be looked up: for lack of rights, or,
+// where the program has them, because no process this system shows holds it.
 inline constexpr const char* kUnknownOwnerText = "Unknown owner (no rights to look it up)";
+inline constexpr const char* kUnknownOwnerWithRightsText = "Unknown owner (no process this system shows)";
+const char* UnknownOwnerText(bool has_rights);
+// The same for this process's rights.
+const char* UnknownOwnerText();
 // Said once, where rows with unknown owners are shown: why, and how to see every owner.
 // Without the rights: which capabilities to give, and the README section that shows the
 // setcap line when `readme` (the README the package ships) is not empty. With them, no right

@@ -45,7 +45,7 @@ TEST(CliJson, ProgramOutputParsesBackWithStableKeys) {
         EXPECT_EQ(o.keys().size(), keys.size());
         for (const auto& k : keys) EXPECT_TRUE(o.contains(k)) << k.toStdString();
         // An owner we may not look up has no number.
-        EXPECT_TRUE(o["pid"].isDouble() || (o["pid"].isNull() && o["process"].toString() == kUnknownOwnerText));
+        EXPECT_TRUE(o["pid"].isDouble() || (o["pid"].isNull() && o["process"].toString() == UnknownOwnerText()));
         EXPECT_TRUE(o["local_port"].isDouble());
         EXPECT_EQ(o["family"].toString(), "IPv4") << "IPv6 rows only with --ipv6";
         // The counts ride along in JSON; UDP rows and listeners have none.

@@ -114,6 +114,7 @@ TEST(UnknownOwner, OtherUsersListenerIsShownWithTheUnknownOwnerText) {
 
     ASSERT_TRUE(row.found);
     EXPECT_EQ(row.pid, platform::kUnknownOwnerPid);
+    // The looker is never privileged here, so the row says rights are missing.
     EXPECT_EQ(std::string(row.text), kUnknownOwnerText);
     TConnection c{kProtocolTcp, 2, 0, port, 0, 0, row.pid};
     EXPECT_FALSE(IsSystemProcess(c));
@@ -134,6 +135,9 @@ TEST(UnknownOwner, OwnSocketsAndSystemRowsAreNotUnknown) {
 // README is named only where it is installed.
 TEST(UnknownOwner, NoticeFitsTheRightsAndNamesOnlyAShippedReadme) {
     const std::string with_rights = UnknownOwnerNotice(true, "/usr/share/doc/vantoscope/README.md.gz");
+    // The row says the same as the notice: no rights are missing where the program has them.
+    EXPECT_STREQ(UnknownOwnerText(true), "Unknown owner (no process this system shows)");
+    EXPECT_STREQ(UnknownOwnerText(false), "Unknown owner (no rights to look it up)");
     EXPECT_NE(with_rights.find("no process this system lets the program see"), std::string::npos);
     EXPECT_EQ(with_rights.find("cap_"), std::string::npos) << "no capability to give";
     EXPECT_EQ(with_rights.find("README"), std::string::npos);
