@@ -52,57 +52,57 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
-std::string JsonQuote(const std::string& text) {
-    std::string out = "\"";
+namespace {
+
+// Valid UTF-8 sequences are copied, a broken byte becomes U+FFFD, and each ASCII byte is
+// written by `ascii`: the part that differs between the formats.
+template <typename Ascii>
+std::string EscapeText(const std::string& text, std::string out, Ascii ascii) {
+    out.reserve(out.size() + text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
-        if (b >= 0x80) {
-            const std::size_t n = Utf8SeqLen(text, i);
-            if (n == 0) {
-                out += "\xEF\xBF\xBD";
-                ++i;
-            } else {
-                out.append(text, i, n);
-                i += n;
-            }
+        if (b < 0x80) {
+            ascii(out, b);
+            ++i;
             continue;
         }
-        switch (b) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (b < 0x20 || b == 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", b);
-                out += buf;
-            } else {
-                out += static_cast<char>(b);
-            }
+        const std::size_t n = Utf8SeqLen(text, i);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(text, i, n);
+            i += n;
         }
-        ++i;
     }
-    return out + "\"";
+    return out;
+}
+
+}  // namespace
+
+std::string JsonQuote(const std::string& text) {
+    return EscapeText(text, "\"", [](std::string& out, unsigned char b) {
+               switch (b) {
+               case '"': out += "\\\""; break;
+               case '\\': out += "\\\\"; break;
+               case '\n': out += "\\n"; break;
+               case '\r': out += "\\r"; break;
+               case '\t': out += "\\t"; break;
+               default:
+                   if (b < 0x20 || b == 0x7F) {
+                       char buf[8];
+                       std::snprintf(buf, sizeof buf, "\\u%04x", b);
+                       out += buf;
+                   } else {
+                       out += static_cast<char>(b);
+                   }
+               }
+           }) +
+           "\"";
 }
 
 std::string HtmlText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b >= 0x80) {
-            const std::size_t n = Utf8SeqLen(text, i);
-            if (n == 0) {
-                out += "\xEF\xBF\xBD";
-                ++i;
-            } else {
-                out.append(text, i, n);
-                i += n;
-            }
-            continue;
-        }
+    return EscapeText(text, {}, [](std::string& out, unsigned char b) {
         switch (b) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -111,9 +111,7 @@ std::string HtmlText(const std::string& text) {
         case '\'': out += "&#39;"; break;
         default: out += static_cast<char>(b < 0x20 || b == 0x7F ? '?' : b);
         }
-        ++i;
-    }
-    return out;
+    });
 }
 
 std::string CsvField(const std::string& text) {
